@@ -1,0 +1,55 @@
+#pragma once
+// A recording, scriptable stand-in for the capture library. It is built as
+// libtisgrabber_x64.so, so a module loaded after it binds to it. Every call is
+// recorded as text ("IC_EnableTrigger(G1,1)"; handles are G1, G2, … in order
+// of creation, "null" for none); a test scripts the answers and fires the
+// callbacks the driver registered, on the test's thread or one of the double's.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "capture/tisgrabber.h"
+
+namespace capture_double {
+
+struct Range {
+    int result = 1;  // what the range call returns; not 1 leaves the outputs alone
+    int32_t min = 0;
+    int32_t max = 0;
+};
+
+struct Script {
+    int initResult = 1;
+    bool createReturnsNull = false;
+    std::vector<std::optional<std::string>> deviceNames;  // nullopt: the library answers null
+    std::optional<int> deviceCount;                       // overrides deviceNames.size()
+    int openResult = 1;
+    Range exposureRange{1, 1, 1000000};
+    Range gainRange{1, 0, 100};
+    int descriptionResult = 1;
+    int32_t width = 640;
+    int32_t height = 480;
+    int32_t bitsPerPixel = 8;
+    int startLiveResult = 1;
+};
+
+// Forget all calls and handles (released or not) and answer by `script` from now on.
+void Reset(const Script& script = Script());
+Script& CurrentScript();
+
+std::vector<std::string> Calls();
+void ClearCalls();
+// Calls whose text starts with `prefix`.
+std::vector<std::string> CallsStartingWith(const std::string& prefix);
+
+HGRABBER LastGrabber();
+int LiveGrabberCount();  // created and not yet released
+
+// Fire the callbacks registered on `grabber` with IC_SetCallbacks.
+void FireFrame(HGRABBER grabber, unsigned char* data, uint32_t frameNumber);
+void FireFrameOnOwnThread(HGRABBER grabber, unsigned char* data, uint32_t frameNumber);
+void FireDeviceLost(HGRABBER grabber);
+
+}  // namespace capture_double

@@ -1,0 +1,176 @@
+// Listing devices, opening one by its unique name, and closing it.
+
+#include "DriverFixture.h"
+
+TEST_F(DriverTest, ListHasOneEntryPerDeviceWithEmptyTextForANullName)
+{
+    Create();
+    capture_double::CurrentScript().deviceNames = {std::string("GV01"), std::nullopt,
+                                                   std::string("caf\xc3\xa9-2")};
+    capture_double::ClearCalls();
+    const QStringList names = camera->IGetCameraList();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("GV01"), QString(), QString::fromUtf8("caf\xc3\xa9-2")}));
+    EXPECT_EQ(capture_double::Calls(),
+              (Calls{"IC_GetDeviceCount()", "IC_GetUniqueNamefromList(0)", "IC_GetUniqueNamefromList(1)",
+                     "IC_GetUniqueNamefromList(2)"}));
+    EXPECT_FALSE(camera->opened);
+    EXPECT_EQ(camera->grabber, nullptr);
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+TEST_F(DriverTest, ListIsEmptyWhenTheCountIsNotPositive)
+{
+    Create();
+    for (int count : {0, -1, -5}) {
+        capture_double::CurrentScript().deviceCount = count;
+        EXPECT_TRUE(camera->IGetCameraList().isEmpty()) << count;
+    }
+    EXPECT_TRUE(capture_double::CallsStartingWith("IC_GetUniqueNamefromList").empty());
+}
+
+TEST_F(DriverTest, ListReadsNamesThatAreNotValidUtf8WithoutHarm)
+{
+    Create();
+    capture_double::CurrentScript().deviceNames = {std::string("bad\xff\xfe")};
+    const QStringList names = camera->IGetCameraList();
+    ASSERT_EQ(names.size(), 1);
+    EXPECT_TRUE(names[0].startsWith(QStringLiteral("bad")));
+}
+
+TEST_F(DriverTest, OpenPreparesTheDeviceInOrder)
+{
+    Create();
+    capture_double::ClearCalls();
+    ASSERT_EQ(camera->IOpenCamera(), 1);
+    EXPECT_EQ(capture_double::Calls(),
+              (Calls{"IC_CreateGrabber()", "IC_OpenDevByUniqueName(G1,cam-A)", "IC_SetCallbacks(G1)",
+                     "IC_EnableAutoCameraProperty(G1,4,0)", "IC_CameraPropertyGetRange(G1,4)",
+                     "IC_SetCameraProperty(G1,4,5000)", "IC_EnableAutoVideoProperty(G1,9,0)",
+                     "IC_VideoPropertyGetRange(G1,9)", "IC_SetVideoProperty(G1,9,10)", "IC_SetFormat(G1,0)"}));
+    EXPECT_TRUE(camera->opened);
+    EXPECT_EQ(camera->pixelFormat, PixelFormat::GRAY8);
+    EXPECT_EQ(log.Messages(), std::vector<LoggedMessage>{Debug("open gige device success")});
+
+    capture_double::ClearCalls();
+    log.Clear();
+    EXPECT_EQ(camera->IOpenCamera(), 1);  // already open: nothing is re-applied
+    EXPECT_TRUE(capture_double::Calls().empty());
+    EXPECT_TRUE(log.Messages().empty());
+}
+
+TEST_F(DriverTest, PixelFormatsMapToCaptureFormats)
+{
+    const std::pair<int32_t, std::string> cases[] = {
+        {PixelFormat::None, "5"},  {PixelFormat::GRAY8, "0"}, {PixelFormat::RGB24, "1"}, {PixelFormat::RGB32, "2"},
+        {PixelFormat::GRAY16, "0"}, {PixelFormat::RGB48, "5"}, {PixelFormat::BGR24, "5"}, {PixelFormat::BGR32, "5"},
+        {8, "5"},
+    };
+    Create();
+    for (const auto& [format, code] : cases) {
+        param.pixelFormat = format;
+        ASSERT_EQ(camera->IOpenCamera(), 1);
+        const Calls formats = capture_double::CallsStartingWith("IC_SetFormat");
+        ASSERT_FALSE(formats.empty());
+        EXPECT_EQ(formats.back(), "IC_SetFormat(G" + std::to_string(formats.size()) + "," + code + ")") << format;
+        EXPECT_EQ(camera->pixelFormat, format);
+        camera->ICloseCamera();
+    }
+}
+
+TEST_F(DriverTest, FailedOpenKeepsTheHandleForTheNextTry)
+{
+    capture_double::CurrentScript().openResult = 0;
+    param.cameraName = QStringLiteral("nope");
+    Create();
+    capture_double::ClearCalls();
+    EXPECT_EQ(camera->IOpenCamera(), 0);
+    EXPECT_EQ(log.Messages(), std::vector<LoggedMessage>{Debug("open device fail, device name:nope")});
+    EXPECT_FALSE(camera->opened);
+    ASSERT_NE(camera->grabber, nullptr);
+
+    capture_double::ClearCalls();
+    camera->ICloseCamera();  // handle only: stop, but nothing to close
+    EXPECT_EQ(capture_double::Calls(), Calls{"IC_StopLive(G1)"});
+    EXPECT_NE(camera->grabber, nullptr);
+
+    capture_double::CurrentScript().openResult = 1;
+    param.cameraName = QStringLiteral("cam-A");
+    capture_double::ClearCalls();
+    EXPECT_EQ(camera->IOpenCamera(), 1);
+    EXPECT_TRUE(capture_double::CallsStartingWith("IC_CreateGrabber").empty());
+    EXPECT_EQ(capture_double::CallsStartingWith("IC_OpenDev"), Calls{"IC_OpenDevByUniqueName(G1,cam-A)"});
+}
+
+TEST_F(DriverTest, HandleThatCannotBeMadeFailsTheOpen)
+{
+    capture_double::CurrentScript().createReturnsNull = true;
+    Create();
+    EXPECT_EQ(camera->IOpenCamera(), 0);
+    EXPECT_EQ(log.Messages(), std::vector<LoggedMessage>{Debug("create grabber fail")});
+    EXPECT_TRUE(capture_double::CallsStartingWith("IC_OpenDev").empty());
+}
+
+TEST_F(DriverTest, OpenWithoutARecordFailsSilently)
+{
+    Create();
+    camera->param = nullptr;
+    capture_double::ClearCalls();
+    EXPECT_EQ(camera->IOpenCamera(), 0);
+    EXPECT_TRUE(capture_double::Calls().empty());
+    EXPECT_TRUE(log.Messages().empty());
+    camera->param = &param;
+}
+
+TEST_F(DriverTest, UnusualNamesReachTheLibraryAndFailCleanly)
+{
+    capture_double::CurrentScript().openResult = 0;
+    Create();
+    const QString names[] = {QString(), QString(4096, QLatin1Char('x')), QString::fromUtf8("Kamera-\xc3\xbc")};
+    for (const QString& name : names) {
+        param.cameraName = name;
+        capture_double::ClearCalls();
+        log.Clear();
+        EXPECT_EQ(camera->IOpenCamera(), 0);
+        const Calls opens = capture_double::CallsStartingWith("IC_OpenDev");
+        ASSERT_EQ(opens.size(), 1u);
+        EXPECT_EQ(opens[0], "IC_OpenDevByUniqueName(G1," + std::string(name.toLocal8Bit().constData()) + ")");
+        EXPECT_EQ(log.Texts(), std::vector<std::string>{"open device fail, device name:" +
+                                                        std::string(name.toLatin1().constData())});
+    }
+}
+
+TEST_F(DriverTest, CloseOfAFreshObjectOnlyWritesItsMessage)
+{
+    Create();
+    capture_double::ClearCalls();
+    camera->ICloseCamera();
+    EXPECT_TRUE(capture_double::Calls().empty());
+    EXPECT_EQ(log.Messages(), std::vector<LoggedMessage>{Debug("ICloseCamera")});
+}
+
+TEST_F(DriverTest, CloseOfAGrabbingObjectStopsTwiceThenClosesAndReleases)
+{
+    CreateOpen();
+    camera->IStartCamera();
+    capture_double::ClearCalls();
+    log.Clear();
+    camera->ICloseCamera();
+    EXPECT_EQ(capture_double::Calls(), (Calls{"IC_StopLive(G1)", "IC_StopLive(G1)", "IC_CloseVideoCaptureDevice(G1)",
+                                              "IC_ReleaseGrabber(G1)"}));
+    EXPECT_FALSE(camera->opened);
+    EXPECT_FALSE(camera->grabbing);
+    EXPECT_EQ(camera->activeMode, 0);
+    EXPECT_EQ(camera->grabber, nullptr);
+    EXPECT_EQ(capture_double::LiveGrabberCount(), 0);
+    EXPECT_EQ(log.Messages(), std::vector<LoggedMessage>{Debug("ICloseCamera")});
+}
+
+TEST_F(DriverTest, EachOpenAfterACloseMakesANewHandle)
+{
+    CreateOpen();
+    camera->ICloseCamera();
+    ASSERT_EQ(camera->IOpenCamera(), 1);
+    EXPECT_EQ(capture_double::CallsStartingWith("IC_CreateGrabber").size(), 1u);
+    EXPECT_EQ(capture_double::CallsStartingWith("IC_OpenDev"), Calls{"IC_OpenDevByUniqueName(G2,cam-A)"});
+    EXPECT_EQ(capture_double::LiveGrabberCount(), 1);
+}
