@@ -36,6 +36,17 @@ enum {
     IC_FORMAT_KEEP = 5,
 };
 
+// Results: 1 is success; the rest say why an operation failed.
+enum {
+    IC_SUCCESS = 1,
+    IC_ERROR = 0,
+    IC_NO_HANDLE = -1,
+    IC_NO_DEVICE = -2,
+    IC_NOT_AVAILABLE = -3,
+    IC_NOT_IN_LIVEMODE = -4,
+    IC_OUT_OF_RANGE = -5,
+};
+
 // Property ids.
 enum {
     IC_CAMERA_PROPERTY_EXPOSURE = 4,

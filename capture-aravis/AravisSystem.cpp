@@ -1,0 +1,110 @@
+#include "AravisSystem.h"
+
+#include <arv.h>
+
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CaptureLog.h"
+
+namespace aravis_system {
+namespace {
+
+std::mutex listMutex;
+std::vector<std::string> deviceIds;
+std::once_flag interfacesSelected;
+
+std::mutex backgroundMutex;
+std::condition_variable backgroundDone;
+int backgroundRunning = 0;
+
+std::set<std::string> WantedInterfaces()
+{
+    const char* setting = std::getenv(kInterfacesVariable);
+    std::set<std::string> wanted;
+    std::stringstream list(setting && *setting ? setting : "GigEVision");
+    for (std::string name; std::getline(list, name, ',');)
+        if (!name.empty())
+            wanted.insert(name);
+    return wanted;
+}
+
+}  // namespace
+
+void SelectInterfaces()
+{
+    std::call_once(interfacesSelected, [] {
+        const std::set<std::string> wanted = WantedInterfaces();
+        std::set<std::string> known;
+        for (unsigned i = 0; i < arv_get_n_interfaces(); ++i) {
+            const std::string id = arv_get_interface_id(i);
+            known.insert(id);
+            if (wanted.count(id))
+                arv_enable_interface(id.c_str());
+            else
+                arv_disable_interface(id.c_str());
+        }
+        for (const auto& name : wanted)
+            if (!known.count(name))
+                capture_log::Warning("%s names an unknown Aravis interface '%s'", kInterfacesVariable,
+                                     name.c_str());
+    });
+}
+
+int RefreshDevices()
+{
+    SelectInterfaces();
+    std::lock_guard<std::mutex> lock(listMutex);
+    arv_update_device_list();
+    deviceIds.clear();
+    const unsigned count = arv_get_n_devices();
+    for (unsigned i = 0; i < count; ++i) {
+        const char* id = arv_get_device_id(i);
+        deviceIds.emplace_back(id ? id : "");
+    }
+    return static_cast<int>(deviceIds.size());
+}
+
+const char* DeviceId(int index)
+{
+    std::lock_guard<std::mutex> lock(listMutex);
+    if (index < 0 || index >= static_cast<int>(deviceIds.size()))
+        return nullptr;
+    return deviceIds[index].c_str();
+}
+
+void RunInBackground(std::function<void()> work)
+{
+    {
+        std::lock_guard<std::mutex> lock(backgroundMutex);
+        ++backgroundRunning;
+    }
+    std::thread([work = std::move(work)] {
+        work();
+        std::lock_guard<std::mutex> lock(backgroundMutex);
+        --backgroundRunning;
+        backgroundDone.notify_all();
+    }).detach();
+}
+
+void WaitForBackgroundWork()
+{
+    std::unique_lock<std::mutex> lock(backgroundMutex);
+    backgroundDone.wait(lock, [] { return backgroundRunning == 0; });
+}
+
+void Shutdown()
+{
+    WaitForBackgroundWork();
+    std::lock_guard<std::mutex> lock(listMutex);
+    deviceIds.clear();
+    deviceIds.shrink_to_fit();
+}
+
+}  // namespace aravis_system

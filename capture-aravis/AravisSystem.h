@@ -1,0 +1,31 @@
+#pragma once
+// What the library shares between handles: which Aravis interfaces are
+// enabled, the last device list, and camera teardowns still running in the
+// background after a device was lost.
+
+#include <functional>
+
+namespace aravis_system {
+
+// Name of the environment variable that lists the Aravis interfaces to use,
+// comma-separated (e.g. "Fake" or "GigEVision,Fake"). Default: GigEVision.
+constexpr const char* kInterfacesVariable = "TISGRABBER_ARAVIS_INTERFACES";
+
+// Enables the selected interfaces and disables the others (once per process).
+void SelectInterfaces();
+
+// Refreshes Aravis's device list; returns the number of devices.
+int RefreshDevices();
+// Device id at `index` of the last refresh, or null; valid until the next refresh.
+const char* DeviceId(int index);
+
+// Runs `work` on a thread of its own; used for teardowns that can block for
+// seconds against a device that no longer answers.
+void RunInBackground(std::function<void()> work);
+// Waits until every background teardown has ended.
+void WaitForBackgroundWork();
+
+// Releases the device list and Aravis's own state (nothing may be open).
+void Shutdown();
+
+}  // namespace aravis_system

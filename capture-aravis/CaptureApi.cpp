@@ -1,0 +1,219 @@
+// The library's C surface. Handles are looked up in a registry, so a null,
+// unknown or released handle is refused instead of dereferenced, and a call in
+// progress keeps its handle alive while another thread releases it.
+
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "AravisSystem.h"
+#include "Grabber.h"
+#include "TisAravisInspect.h"
+
+namespace {
+
+std::mutex registryMutex;
+std::unordered_map<HGRABBER, std::shared_ptr<Grabber>> registry;
+
+std::shared_ptr<Grabber> Find(HGRABBER handle)
+{
+    if (!handle)
+        return nullptr;
+    std::lock_guard<std::mutex> lock(registryMutex);
+    auto it = registry.find(handle);
+    return it == registry.end() ? nullptr : it->second;
+}
+
+bool ToProperty(int id, Grabber::Property expected)
+{
+    return (expected == Grabber::Property::Exposure && id == IC_CAMERA_PROPERTY_EXPOSURE) ||
+           (expected == Grabber::Property::Gain && id == IC_VIDEO_PROPERTY_GAIN);
+}
+
+}  // namespace
+
+extern "C" {
+
+int IC_InitLibrary(const char*)
+{
+    aravis_system::SelectInterfaces();
+    return IC_SUCCESS;
+}
+
+void IC_CloseLibrary(void)
+{
+    aravis_system::Shutdown();
+}
+
+HGRABBER IC_CreateGrabber(void)
+{
+    auto grabber = std::make_shared<Grabber>();
+    std::lock_guard<std::mutex> lock(registryMutex);
+    registry.emplace(grabber->Handle(), grabber);
+    return grabber->Handle();
+}
+
+void IC_ReleaseGrabber(HGRABBER* handle)
+{
+    if (!handle)
+        return;
+    std::shared_ptr<Grabber> grabber;
+    {
+        std::lock_guard<std::mutex> lock(registryMutex);
+        auto it = registry.find(*handle);
+        if (it != registry.end()) {
+            grabber = std::move(it->second);
+            registry.erase(it);
+        }
+    }
+    *handle = nullptr;
+    if (grabber)
+        grabber->Close();
+}
+
+int IC_GetDeviceCount(void)
+{
+    return aravis_system::RefreshDevices();
+}
+
+char* IC_GetUniqueNamefromList(int index)
+{
+    return const_cast<char*>(aravis_system::DeviceId(index));
+}
+
+int IC_OpenDevByUniqueName(HGRABBER handle, const char* uniqueName)
+{
+    auto grabber = Find(handle);
+    return grabber ? grabber->Open(uniqueName) : IC_NO_HANDLE;
+}
+
+void IC_CloseVideoCaptureDevice(HGRABBER handle)
+{
+    if (auto grabber = Find(handle))
+        grabber->Close();
+}
+
+int IC_SetCallbacks(HGRABBER handle, FRAME_READY_CALLBACK frameReady, void* frameReadyUser,
+                    DEVICE_LOST_CALLBACK deviceLost, void* deviceLostUser)
+{
+    auto grabber = Find(handle);
+    return grabber ? grabber->SetCallbacks(frameReady, frameReadyUser, deviceLost, deviceLostUser) : IC_NO_HANDLE;
+}
+
+int IC_SetFormat(HGRABBER handle, int format)
+{
+    auto grabber = Find(handle);
+    return grabber ? grabber->SetFormat(format) : IC_NO_HANDLE;
+}
+
+int IC_GetImageDescription(HGRABBER handle, int32_t* width, int32_t* height, int32_t* bitsPerPixel, int* format)
+{
+    auto grabber = Find(handle);
+    return grabber ? grabber->GetImageDescription(width, height, bitsPerPixel, format) : IC_NO_HANDLE;
+}
+
+int IC_EnableTrigger(HGRABBER handle, int enable)
+{
+    auto grabber = Find(handle);
+    return grabber ? grabber->EnableTrigger(enable != 0) : IC_NO_HANDLE;
+}
+
+int IC_SetContinuousMode(HGRABBER handle, int continuous)
+{
+    if (!Find(handle))
+        return IC_NO_HANDLE;
+    // 0: every frame goes to the callback, which is all this library does.
+    return continuous == 0 ? IC_SUCCESS : IC_NOT_AVAILABLE;
+}
+
+int IC_StartLive(HGRABBER handle, int)
+{
+    auto grabber = Find(handle);
+    return grabber ? grabber->StartLive() : IC_NO_HANDLE;
+}
+
+void IC_StopLive(HGRABBER handle)
+{
+    if (auto grabber = Find(handle))
+        grabber->StopLive();
+}
+
+int IC_SoftwareTrigger(HGRABBER handle)
+{
+    auto grabber = Find(handle);
+    return grabber ? grabber->SoftwareTrigger() : IC_NO_HANDLE;
+}
+
+int IC_EnableAutoCameraProperty(HGRABBER handle, int property, int enable)
+{
+    auto grabber = Find(handle);
+    if (!grabber)
+        return IC_NO_HANDLE;
+    if (!ToProperty(property, Grabber::Property::Exposure))
+        return IC_NOT_AVAILABLE;
+    return grabber->EnableAutoProperty(Grabber::Property::Exposure, enable != 0);
+}
+
+int IC_CameraPropertyGetRange(HGRABBER handle, int property, int32_t* min, int32_t* max)
+{
+    auto grabber = Find(handle);
+    if (!grabber)
+        return IC_NO_HANDLE;
+    if (!ToProperty(property, Grabber::Property::Exposure))
+        return IC_NOT_AVAILABLE;
+    return grabber->GetPropertyRange(Grabber::Property::Exposure, min, max);
+}
+
+int IC_SetCameraProperty(HGRABBER handle, int property, int32_t value)
+{
+    auto grabber = Find(handle);
+    if (!grabber)
+        return IC_NO_HANDLE;
+    if (!ToProperty(property, Grabber::Property::Exposure))
+        return IC_NOT_AVAILABLE;
+    return grabber->SetProperty(Grabber::Property::Exposure, value);
+}
+
+int IC_EnableAutoVideoProperty(HGRABBER handle, int property, int enable)
+{
+    auto grabber = Find(handle);
+    if (!grabber)
+        return IC_NO_HANDLE;
+    if (!ToProperty(property, Grabber::Property::Gain))
+        return IC_NOT_AVAILABLE;
+    return grabber->EnableAutoProperty(Grabber::Property::Gain, enable != 0);
+}
+
+int IC_VideoPropertyGetRange(HGRABBER handle, int property, int32_t* min, int32_t* max)
+{
+    auto grabber = Find(handle);
+    if (!grabber)
+        return IC_NO_HANDLE;
+    if (!ToProperty(property, Grabber::Property::Gain))
+        return IC_NOT_AVAILABLE;
+    return grabber->GetPropertyRange(Grabber::Property::Gain, min, max);
+}
+
+int IC_SetVideoProperty(HGRABBER handle, int property, int32_t value)
+{
+    auto grabber = Find(handle);
+    if (!grabber)
+        return IC_NO_HANDLE;
+    if (!ToProperty(property, Grabber::Property::Gain))
+        return IC_NOT_AVAILABLE;
+    return grabber->SetProperty(Grabber::Property::Gain, value);
+}
+
+int TisAravisInspect_FrameCounters(HGRABBER handle, uint64_t* delivered, uint64_t* incomplete)
+{
+    auto grabber = Find(handle);
+    if (!grabber)
+        return IC_NO_HANDLE;
+    if (delivered)
+        *delivered = grabber->DeliveredFrames();
+    if (incomplete)
+        *incomplete = grabber->IncompleteFrames();
+    return IC_SUCCESS;
+}
+
+}  // extern "C"

@@ -1,0 +1,80 @@
+// Exposure (microseconds) and gain (the camera's gain units, as integers).
+
+#include <climits>
+#include <cmath>
+
+#include "CaptureLog.h"
+#include "Grabber.h"
+
+namespace {
+
+// Integer bounds inside the camera's float bounds.
+void RoundInward(double min, double max, int32_t* outMin, int32_t* outMax)
+{
+    *outMin = static_cast<int32_t>(std::fmax(std::ceil(min), static_cast<double>(INT32_MIN)));
+    *outMax = static_cast<int32_t>(std::fmin(std::floor(max), static_cast<double>(INT32_MAX)));
+}
+
+}  // namespace
+
+int Grabber::EnableAutoProperty(Property property, bool automatic)
+{
+    std::lock_guard<std::mutex> lock(control_);
+    if (!camera_)
+        return IC_NO_DEVICE;
+    GError* error = nullptr;
+    const ArvAuto mode = automatic ? ARV_AUTO_CONTINUOUS : ARV_AUTO_OFF;
+    if (property == Property::Exposure) {
+        if (!arv_camera_is_exposure_auto_available(camera_, nullptr))
+            return IC_NOT_AVAILABLE;
+        arv_camera_set_exposure_time_auto(camera_, mode, &error);
+        return capture_log::Ok(error, "switching automatic exposure") ? IC_SUCCESS : IC_ERROR;
+    }
+    if (!arv_camera_is_gain_auto_available(camera_, nullptr))
+        return IC_NOT_AVAILABLE;
+    arv_camera_set_gain_auto(camera_, mode, &error);
+    return capture_log::Ok(error, "switching automatic gain") ? IC_SUCCESS : IC_ERROR;
+}
+
+int Grabber::GetPropertyRange(Property property, int32_t* min, int32_t* max)
+{
+    std::lock_guard<std::mutex> lock(control_);
+    if (!camera_)
+        return IC_NO_DEVICE;
+    if (!min || !max)
+        return IC_ERROR;
+    GError* error = nullptr;
+    double low = 0, high = 0;
+    if (property == Property::Exposure)
+        arv_camera_get_exposure_time_bounds(camera_, &low, &high, &error);
+    else
+        arv_camera_get_gain_bounds(camera_, &low, &high, &error);
+    if (!capture_log::Ok(error, "reading a property's range"))
+        return IC_NOT_AVAILABLE;
+    RoundInward(low, high, min, max);
+    return IC_SUCCESS;
+}
+
+int Grabber::SetProperty(Property property, int32_t value)
+{
+    std::lock_guard<std::mutex> lock(control_);
+    if (!camera_)
+        return IC_NO_DEVICE;
+    GError* error = nullptr;
+    double low = 0, high = 0;
+    if (property == Property::Exposure)
+        arv_camera_get_exposure_time_bounds(camera_, &low, &high, &error);
+    else
+        arv_camera_get_gain_bounds(camera_, &low, &high, &error);
+    if (!capture_log::Ok(error, "reading a property's range"))
+        return IC_NOT_AVAILABLE;
+    int32_t min = 0, max = 0;
+    RoundInward(low, high, &min, &max);
+    if (value < min || value > max)
+        return IC_OUT_OF_RANGE;
+    if (property == Property::Exposure)
+        arv_camera_set_exposure_time(camera_, value, &error);
+    else
+        arv_camera_set_gain(camera_, value, &error);
+    return capture_log::Ok(error, "setting a property") ? IC_SUCCESS : IC_ERROR;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The one function this library exports beyond the capture operations: frame
+// counters of a handle, for tests and diagnostics.
+
+#include <stdint.h>
+
+#include "capture/tisgrabber.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Frames handed to the frame-ready callback, and frames dropped because they
+// arrived incomplete or did not match the description, since the handle was made.
+IC_API int TisAravisInspect_FrameCounters(HGRABBER grabber, uint64_t* delivered, uint64_t* incomplete);
+
+#ifdef __cplusplus
+}
+#endif

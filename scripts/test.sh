@@ -1,0 +1,7 @@
+#!/bin/sh
+# The whole test suite: installs what is missing, builds, and runs every test
+# inside a private network namespace (loopback only).
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/build.sh build
+sh scripts/in-private-network.sh ctest --test-dir build --output-on-failure --timeout 600
