@@ -216,4 +216,10 @@ int TisAravisInspect_FrameCounters(HGRABBER handle, uint64_t* delivered, uint64_
     return IC_SUCCESS;
 }
 
+int TisAravisInspect_IsStreamBuffer(HGRABBER handle, const void* data)
+{
+    auto grabber = Find(handle);
+    return grabber && grabber->IsStreamBuffer(data) ? 1 : 0;
+}
+
 }  // extern "C"

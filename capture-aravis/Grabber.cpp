@@ -240,8 +240,12 @@ int Grabber::StartLive()
         g_object_unref(stream);
         return IC_ERROR;
     }
-    for (unsigned i = BufferCount(camera_, payload); i > 0; --i)
-        arv_stream_push_buffer(stream, arv_buffer_new_allocate(payload));
+    streamBuffers_.clear();
+    for (unsigned i = BufferCount(camera_, payload); i > 0; --i) {
+        ArvBuffer* buffer = arv_buffer_new_allocate(payload);
+        streamBuffers_.push_back(arv_buffer_get_data(buffer, nullptr));
+        arv_stream_push_buffer(stream, buffer);
+    }
 
     arv_camera_set_acquisition_mode(camera_, ARV_ACQUISITION_MODE_CONTINUOUS, &error);
     capture_log::Ok(error, "selecting continuous acquisition");  // not every camera has the feature
@@ -272,6 +276,7 @@ void Grabber::StopLive()
         worker = std::move(delivery_);
         stream = stream_;
         stream_ = nullptr;
+        streamBuffers_.clear();
         lost = IsLost();
         if (!lost) {
             GError* error = nullptr;
@@ -300,4 +305,10 @@ int Grabber::SoftwareTrigger()
     GError* error = nullptr;
     arv_camera_software_trigger(camera_, &error);
     return capture_log::Ok(error, "sending the software trigger") ? IC_SUCCESS : IC_ERROR;
+}
+
+bool Grabber::IsStreamBuffer(const void* data)
+{
+    std::lock_guard<std::mutex> lock(control_);
+    return std::find(streamBuffers_.begin(), streamBuffers_.end(), data) != streamBuffers_.end();
 }

@@ -50,6 +50,8 @@ public:
 
     uint64_t DeliveredFrames() const { return delivered_; }
     uint64_t IncompleteFrames() const { return incomplete_; }
+    // Whether `data` is the start of one of the live stream's own buffers.
+    bool IsStreamBuffer(const void* data);
 
 private:
     // What the delivery thread works with; fixed for one live session.
@@ -69,6 +71,7 @@ private:
     std::mutex control_;
     ArvCamera* camera_ = nullptr;
     ArvStream* stream_ = nullptr;  // non-null while live
+    std::vector<const void*> streamBuffers_;
     std::thread delivery_;
     std::shared_ptr<std::atomic<bool>> stopDelivery_;
     std::shared_ptr<LostLink> link_;

@@ -1,0 +1,84 @@
+// The module, loaded as a host loads it, driving the GigE Vision fake camera
+// through the Aravis capture library.
+
+#include <gtest/gtest.h>
+
+#include <QLibrary>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "ICameraObject.h"
+#include "support/GvFakeCamera.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+class CopyingObserver : public ICameraObserver {
+public:
+    void OnFrameReady(ICameraObject* camera) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        width = camera->width;
+        height = camera->height;
+        bitsPerPixel = camera->bitsPerPixel;
+        pixels.assign(camera->imageData, camera->imageData + size_t(width) * height * bitsPerPixel / 8);
+        ++frames;
+        arrived.notify_all();
+    }
+    bool WaitFor(int n)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return arrived.wait_for(lock, 5s, [&] { return frames >= n; });
+    }
+    std::mutex mutex;
+    std::condition_variable arrived;
+    int32_t width = 0, height = 0, bitsPerPixel = 0;
+    std::vector<uint8_t> pixels;
+    int frames = 0;
+};
+
+}  // namespace
+
+TEST(ModuleOverAravis, SnappedFrameAndSettingsReachTheHostAndTheCamera)
+{
+    GvFakeCamera fake(GvFakeCamera::Preset{80, 60, 10000, true});
+    ASSERT_TRUE(fake.Running());
+    QLibrary module(QStringLiteral(VEXACAM_MODULE_PATH));
+    ASSERT_TRUE(module.load()) << module.errorString().toStdString();
+    auto create = reinterpret_cast<CameraCreateFn>(module.resolve("Camera_Create"));
+    auto destroy = reinterpret_cast<CameraDeleteFn>(module.resolve("Camera_Delete"));
+    ASSERT_TRUE(create && destroy);
+
+    CameraParam param;
+    param.pixelFormat = PixelFormat::GRAY8;
+    param.exposure = 3000;
+    param.gain = 4;
+    CopyingObserver observer;
+    ICameraObject* camera = create(&param, &observer);
+    ASSERT_NE(camera, nullptr);
+    const QStringList names = camera->IGetCameraList();
+    ASSERT_TRUE(names.contains(QString::fromLatin1(GvFakeCamera::kDeviceId))) << names.join(',').toStdString();
+    param.cameraName = QString::fromLatin1(GvFakeCamera::kDeviceId);
+    ASSERT_EQ(camera->IOpenCamera(), 1);
+    EXPECT_EQ(fake.ReadRegister(ARV_FAKE_CAMERA_REGISTER_EXPOSURE_TIME_US), 3000u);
+    EXPECT_EQ(fake.ReadRegister(ARV_FAKE_CAMERA_REGISTER_GAIN_RAW), 4u);
+
+    ASSERT_EQ(camera->IStartCamera(), 1);
+    camera->ISnapImage();
+    ASSERT_TRUE(observer.WaitFor(1));
+    {
+        std::lock_guard<std::mutex> lock(observer.mutex);
+        EXPECT_EQ(observer.width, 80);
+        EXPECT_EQ(observer.height, 60);
+        EXPECT_EQ(observer.bitsPerPixel, 8);
+        EXPECT_EQ(observer.pixels, GvFakeCamera::Pattern(80 * 60));
+    }
+    const ParamChange gain{PARAM_GAIN, 9};
+    EXPECT_TRUE(camera->ISetParameter(&gain));
+    EXPECT_EQ(fake.ReadRegister(ARV_FAKE_CAMERA_REGISTER_GAIN_RAW), 9u);
+
+    camera->ICloseCamera();
+    destroy(camera);
+}

@@ -1,0 +1,62 @@
+#include "GvFakeCamera.h"
+
+namespace {
+
+void FillKnownPattern(ArvBuffer* buffer, void*, guint32, guint32, ArvPixelFormat format)
+{
+    // The buffer's received size is set only after filling; the image size is known.
+    const size_t size = size_t(arv_buffer_get_image_width(buffer)) * size_t(arv_buffer_get_image_height(buffer)) *
+                        ARV_PIXEL_FORMAT_BIT_PER_PIXEL(format) / 8;
+    auto* data = static_cast<uint8_t*>(const_cast<void*>(arv_buffer_get_data(buffer, nullptr)));
+    for (size_t i = 0; i < size; ++i)
+        data[i] = GvFakeCamera::PatternByte(i);
+}
+
+}  // namespace
+
+GvFakeCamera::GvFakeCamera() : GvFakeCamera(Preset{}) {}
+
+GvFakeCamera::GvFakeCamera(const Preset& preset)
+    : server_(arv_gv_fake_camera_new(ARV_GV_FAKE_CAMERA_DEFAULT_INTERFACE, kSerial))
+{
+    ArvFakeCamera* camera = Camera();
+    if (!camera)
+        return;
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_WIDTH, preset.width);
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_HEIGHT, preset.height);
+    arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_ACQUISITION_FRAME_PERIOD_US,
+                                   preset.framePeriodUs);
+    if (preset.knownPattern)
+        arv_fake_camera_set_fill_pattern(camera, FillKnownPattern, nullptr);
+}
+
+GvFakeCamera::~GvFakeCamera()
+{
+    if (server_)
+        g_object_unref(server_);
+}
+
+bool GvFakeCamera::Running() const
+{
+    return server_ && arv_gv_fake_camera_is_running(server_);
+}
+
+ArvFakeCamera* GvFakeCamera::Camera() const
+{
+    return server_ ? arv_gv_fake_camera_get_fake_camera(server_) : nullptr;
+}
+
+uint32_t GvFakeCamera::ReadRegister(uint32_t address) const
+{
+    guint32 value = 0;
+    arv_fake_camera_read_register(Camera(), address, &value);
+    return value;
+}
+
+std::vector<uint8_t> GvFakeCamera::Pattern(size_t bytes)
+{
+    std::vector<uint8_t> pattern(bytes);
+    for (size_t i = 0; i < bytes; ++i)
+        pattern[i] = PatternByte(i);
+    return pattern;
+}
