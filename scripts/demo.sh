@@ -4,4 +4,4 @@
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 sh "$here/scripts/build.sh" "$here/build" >/dev/null
-exec sh "$here/scripts/in-private-network.sh" "$here/build/host/camera-host" grab --simulate --frames 10 --save frames "$@"
+exec sh "$here/scripts/in-private-network.sh" "$here/build/bin/camera-host" grab --simulate --frames 10 --save frames "$@"

@@ -1,0 +1,62 @@
+#include "FrameSink.h"
+
+void FrameSink::OnFrameReady(ICameraObject* camera)
+{
+    Frame frame;
+    frame.arrival = std::chrono::steady_clock::now();
+    frame.width = camera->width;
+    frame.height = camera->height;
+    frame.bitsPerPixel = camera->bitsPerPixel;
+    frame.pixelFormat = camera->pixelFormat;
+    frame.frameNumber = camera->frameNumber;
+    if (options_.copyPixels && camera->imageData && frame.ByteCount() > 0)
+        frame.pixels = QByteArray(reinterpret_cast<const char*>(camera->imageData), int(frame.ByteCount()));
+
+    std::function<void()> notify;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++received_;
+        if (options_.keepLatestOnly && !frames_.empty()) {
+            skipped_ += frames_.size();
+            frames_.clear();
+        }
+        frames_.push_back(std::move(frame));
+        notify = notify_;
+    }
+    arrived_.notify_all();
+    if (notify)
+        notify();
+}
+
+std::optional<Frame> FrameSink::Take(std::chrono::milliseconds timeout)
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!arrived_.wait_for(lock, timeout, [&] { return !frames_.empty(); }))
+        return std::nullopt;
+    Frame frame = std::move(frames_.front());
+    frames_.pop_front();
+    return frame;
+}
+
+std::optional<Frame> FrameSink::TryTake()
+{
+    return Take(std::chrono::milliseconds(0));
+}
+
+uint64_t FrameSink::Received() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+}
+
+uint64_t FrameSink::Skipped() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return skipped_;
+}
+
+void FrameSink::SetNotify(std::function<void()> notify)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    notify_ = std::move(notify);
+}
