@@ -293,8 +293,19 @@ void IC_StopLive(HGRABBER grabber)
 
 int IC_SoftwareTrigger(HGRABBER grabber)
 {
-    Locked l;
-    Record("IC_SoftwareTrigger", HandleText(grabber));
+    unsigned char* pixels = nullptr;
+    uint32_t number = 0;
+    {
+        Locked l;
+        Record("IC_SoftwareTrigger", HandleText(grabber));
+        auto& numbers = l.script.triggeredNumbers;
+        if (numbers.empty())
+            return 1;
+        number = numbers.front();
+        numbers.erase(numbers.begin());
+        pixels = l.script.triggeredPixels.data();
+    }
+    FireFrameOnOwnThread(grabber, pixels, number);
     return 1;
 }
 

@@ -33,6 +33,11 @@ struct Script {
     int32_t height = 480;
     int32_t bitsPerPixel = 8;
     int startLiveResult = 1;
+    // Each IC_SoftwareTrigger delivers one frame of these pixels with the next
+    // of these numbers, on a thread of the double's own, before it returns.
+    // With no number left a trigger delivers nothing.
+    std::vector<uint8_t> triggeredPixels;
+    std::vector<uint32_t> triggeredNumbers;
 };
 
 // Forget all calls and handles (released or not) and answer by `script` from now on.
