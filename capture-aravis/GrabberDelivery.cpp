@@ -5,7 +5,7 @@
 #include "Grabber.h"
 
 namespace {
-constexpr guint64 kPopTimeoutUs = 50000;  // how soon the loop notices a stop
+constexpr guint64 kPopTimeoutUs = 10000;  // how soon the loop notices a stop
 }
 
 void Grabber::DeliveryLoop(Session session)

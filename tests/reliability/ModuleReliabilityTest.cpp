@@ -1,0 +1,207 @@
+// Long runs through the module against the GigE Vision fake camera: many
+// open/close cycles with frames flowing, closes in the middle of full-rate
+// streaming, and a camera that vanishes and comes back.
+
+#include <gtest/gtest.h>
+
+#include <QLibrary>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "ICameraObject.h"
+#include "support/GvFakeCamera.h"
+
+using namespace std::chrono;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Counts frames; any frame after the host marked the object dead is a violation.
+class GuardedObserver : public ICameraObserver {
+public:
+    void OnFrameReady(ICameraObject* camera) override
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (dead_)
+            ++afterClose_;
+        if (camera->imageData == nullptr || camera->width <= 0 || camera->height <= 0)
+            ++malformed_;
+        ++frames_;
+        arrived_.notify_all();
+    }
+    bool WaitFor(uint64_t frames, milliseconds timeout = 5000ms)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return arrived_.wait_for(lock, timeout, [&] { return frames_ >= frames; });
+    }
+    void SetDead(bool dead)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        dead_ = dead;
+    }
+    uint64_t Frames() const { std::lock_guard<std::mutex> lock(mutex_); return frames_; }
+    uint64_t AfterClose() const { std::lock_guard<std::mutex> lock(mutex_); return afterClose_; }
+    uint64_t Malformed() const { std::lock_guard<std::mutex> lock(mutex_); return malformed_; }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    bool dead_ = false;
+    uint64_t frames_ = 0, afterClose_ = 0, malformed_ = 0;
+};
+
+// Captures the module's warnings.
+struct Warnings {
+    static std::mutex mutex;
+    static std::condition_variable arrived;
+    static std::vector<std::string> texts;
+    static void Handler(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type != QtWarningMsg)
+            return;
+        std::lock_guard<std::mutex> lock(mutex);
+        texts.push_back(text.toStdString());
+        arrived.notify_all();
+    }
+    static bool WaitFor(size_t count, seconds timeout)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return arrived.wait_for(lock, timeout, [&] { return texts.size() >= count; });
+    }
+};
+std::mutex Warnings::mutex;
+std::condition_variable Warnings::arrived;
+std::vector<std::string> Warnings::texts;
+
+class ModuleReliability : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(module.load()) << module.errorString().toStdString();
+        create = reinterpret_cast<CameraCreateFn>(module.resolve("Camera_Create"));
+        destroy = reinterpret_cast<CameraDeleteFn>(module.resolve("Camera_Delete"));
+        ASSERT_TRUE(create && destroy);
+        previousHandler = qInstallMessageHandler(QuietHandler);
+        param.cameraName = QString::fromLatin1(GvFakeCamera::kDeviceId);
+        param.pixelFormat = PixelFormat::GRAY8;
+    }
+    void TearDown() override { qInstallMessageHandler(previousHandler); }
+
+    static void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        Warnings::Handler(type, context, text);
+    }
+
+    ICameraObject* CreateCamera()
+    {
+        ICameraObject* camera = create(&param, &observer);
+        EXPECT_NE(camera, nullptr);
+        if (camera)
+            camera->IGetCameraList();  // discovery, as a host does before opening
+        return camera;
+    }
+
+    QLibrary module{QStringLiteral(VEXACAM_MODULE_PATH)};
+    CameraCreateFn create = nullptr;
+    CameraDeleteFn destroy = nullptr;
+    QtMessageHandler previousHandler = nullptr;
+    CameraParam param;
+    GuardedObserver observer;
+};
+
+}  // namespace
+
+TEST_F(ModuleReliability, FiveHundredCyclesAccountForEveryFrame)
+{
+    GvFakeCamera fake(GvFakeCamera::Preset{64, 48, 2000, true});
+    ASSERT_TRUE(fake.Running());
+    ICameraObject* camera = CreateCamera();
+    ASSERT_NE(camera, nullptr);
+    // Sanitizer builds run fewer cycles (VEXACAM_RELIABILITY_CYCLES) to stay within CI's time.
+    const int kCycles = qEnvironmentVariableIsSet("VEXACAM_RELIABILITY_CYCLES")
+                            ? qEnvironmentVariableIntValue("VEXACAM_RELIABILITY_CYCLES")
+                            : 500;
+    constexpr int kSnaps = 3;
+    uint64_t expected = 0;
+    for (int cycle = 0; cycle < kCycles; ++cycle) {
+        ASSERT_EQ(camera->IOpenCamera(), 1) << cycle;
+        ASSERT_EQ(camera->IStartCamera(), 1) << cycle;
+        for (int snap = 0; snap < kSnaps; ++snap) {
+            camera->ISnapImage();
+            ASSERT_TRUE(observer.WaitFor(++expected)) << "cycle " << cycle << " snap " << snap;
+        }
+        camera->IStopCamera();
+        camera->ICloseCamera();
+    }
+    EXPECT_EQ(observer.Frames(), expected);  // none lost, none extra
+    EXPECT_EQ(observer.Malformed(), 0u);
+    destroy(camera);
+}
+
+TEST_F(ModuleReliability, NoFrameArrivesAfterCloseReturnsEvenAtFullRate)
+{
+    GvFakeCamera fake(GvFakeCamera::Preset{320, 240, 500, true});
+    ASSERT_TRUE(fake.Running());
+    ICameraObject* camera = CreateCamera();
+    ASSERT_NE(camera, nullptr);
+    camera->requestedMode = ModeTriggerOff;
+    const int cycles = qEnvironmentVariableIsSet("VEXACAM_RELIABILITY_CYCLES")
+                           ? qEnvironmentVariableIntValue("VEXACAM_RELIABILITY_CYCLES")
+                           : 200;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+        ASSERT_EQ(camera->IOpenCamera(), 1) << cycle;
+        observer.SetDead(false);
+        const uint64_t before = observer.Frames();
+        ASSERT_EQ(camera->IStartCamera(), 1);
+        ASSERT_TRUE(observer.WaitFor(before + 3)) << cycle;
+        camera->ICloseCamera();
+        observer.SetDead(true);
+    }
+    EXPECT_EQ(observer.AfterClose(), 0u);
+    EXPECT_EQ(observer.Malformed(), 0u);
+    destroy(camera);
+}
+
+TEST_F(ModuleReliability, LostCameraIsReportedAndCanBeOpenedAgainWhenBack)
+{
+    const GvFakeCamera::Preset preset{64, 48, 5000, true};
+    ICameraObject* camera = nullptr;
+    for (int round = 0; round < 2; ++round) {
+        auto fake = std::make_unique<GvFakeCamera>(preset);
+        ASSERT_TRUE(fake->Running());
+        if (!camera)
+            camera = CreateCamera();
+        ASSERT_NE(camera, nullptr);
+        camera->requestedMode = ModeTriggerOff;
+        ASSERT_EQ(camera->IOpenCamera(), 1) << round;
+        observer.SetDead(false);
+        ASSERT_EQ(camera->IStartCamera(), 1);
+        ASSERT_TRUE(observer.WaitFor(observer.Frames() + 5)) << round;
+
+        fake.reset();  // the camera vanishes mid-stream
+        ASSERT_TRUE(Warnings::WaitFor(size_t(round) + 1, 20s)) << round;
+        {
+            std::lock_guard<std::mutex> lock(Warnings::mutex);
+            EXPECT_EQ(Warnings::texts.back(), "*****************************cam Aravis-Fake-GV01 lost : ");
+        }
+        const auto start = steady_clock::now();
+        camera->ICloseCamera();
+        observer.SetDead(true);
+        EXPECT_LT(steady_clock::now() - start, 1s) << round;
+    }
+    // Back again: open and frames work.
+    GvFakeCamera fake(preset);
+    ASSERT_TRUE(fake.Running());
+    camera->IGetCameraList();
+    ASSERT_EQ(camera->IOpenCamera(), 1);
+    observer.SetDead(false);
+    ASSERT_EQ(camera->IStartCamera(), 1);
+    EXPECT_TRUE(observer.WaitFor(observer.Frames() + 3));
+    camera->ICloseCamera();
+    observer.SetDead(true);
+    EXPECT_EQ(observer.AfterClose(), 0u);
+    destroy(camera);
+}
