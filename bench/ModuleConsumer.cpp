@@ -1,0 +1,107 @@
+// The module's side: camera-host's session and observer, frames copied out in
+// OnFrameReady and taken by the host thread, as camera-host grab does.
+
+#include <chrono>
+#include <fstream>
+
+#include "CameraSession.h"
+#include "Measurements.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct OpenCamera {
+    ModuleLoader module;
+    std::unique_ptr<CameraSession> session;
+    ICameraObject* camera = nullptr;
+
+    OpenCamera(const std::string& path, const std::string& id, int32_t mode)
+    {
+        QString error;
+        if (!module.Load(QString::fromStdString(path), &error))
+            return;
+        session = std::make_unique<CameraSession>(module);
+        if (!session->Create())
+            return;
+        session->Camera()->IGetCameraList();
+        session->Param().cameraName = QString::fromStdString(id);
+        session->Param().pixelFormat = PixelFormat::GRAY8;
+        if (session->Camera()->IOpenCamera() != 1)
+            return;
+        session->Camera()->requestedMode = mode;
+        if (session->Camera()->IStartCamera() == 1)
+            camera = session->Camera();
+    }
+    ~OpenCamera()
+    {
+        if (camera)
+            camera->IStopCamera();
+        session.reset();
+    }
+};
+
+long ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+}  // namespace
+
+Throughput ModuleThroughput(const std::string& modulePath, const std::string& deviceId, double seconds)
+{
+    OpenCamera open(modulePath, deviceId, ModeTriggerOff);
+    if (!open.camera)
+        return {};
+    FrameSink& frames = open.session->Frames();
+    const auto warmEnd = Clock::now() + std::chrono::milliseconds(500);
+    while (Clock::now() < warmEnd)
+        frames.Take(std::chrono::milliseconds(100));
+    long count = 0;
+    double bytes = 0;
+    const auto start = Clock::now();
+    const auto end = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    while (Clock::now() < end) {
+        if (const auto frame = frames.Take(std::chrono::milliseconds(100))) {
+            ++count;
+            bytes += frame->ByteCount();
+        }
+    }
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    return {count / elapsed, bytes / elapsed / 1e6};
+}
+
+Latencies ModuleLatency(const std::string& modulePath, const std::string& deviceId, int triggers)
+{
+    Latencies result;
+    OpenCamera open(modulePath, deviceId, ModeTriggerOn);
+    if (!open.camera)
+        return result;
+    for (int i = 0; i < triggers; ++i) {
+        const auto fired = Clock::now();
+        open.camera->ISnapImage();
+        if (const auto frame = open.session->Frames().Take(std::chrono::seconds(1)))
+            result.ms.push_back(std::chrono::duration<double, std::milli>(frame->arrival - fired).count());
+    }
+    return result;
+}
+
+MemoryGrowth ModuleMemory(const std::string& modulePath, const std::string& deviceId, long frames)
+{
+    MemoryGrowth growth;
+    OpenCamera open(modulePath, deviceId, ModeTriggerOff);
+    if (!open.camera)
+        return growth;
+    FrameSink& sink = open.session->Frames();
+    for (int i = 0; i < 1000; ++i)  // warm-up: buffers, allocator pools
+        sink.Take(std::chrono::seconds(1));
+    growth.beforeKiB = ResidentKiB();
+    while (growth.frames < frames && sink.Take(std::chrono::seconds(2)))
+        ++growth.frames;
+    growth.afterKiB = ResidentKiB();
+    return growth;
+}
