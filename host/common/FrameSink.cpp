@@ -1,5 +1,7 @@
 #include "FrameSink.h"
 
+#include "GrabStatistics.h"
+
 void FrameSink::OnFrameReady(ICameraObject* camera)
 {
     Frame frame;
@@ -16,6 +18,9 @@ void FrameSink::OnFrameReady(ICameraObject* camera)
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++received_;
+        if (lastNumber_)
+            gaps_ += FramesMissingBetween(*lastNumber_, frame.frameNumber);
+        lastNumber_ = frame.frameNumber;
         if (options_.keepLatestOnly && !frames_.empty()) {
             skipped_ += frames_.size();
             frames_.clear();
@@ -59,4 +64,18 @@ void FrameSink::SetNotify(std::function<void()> notify)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     notify_ = std::move(notify);
+}
+
+uint64_t FrameSink::Gaps() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return gaps_;
+}
+
+void FrameSink::Reset()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    frames_.clear();
+    received_ = skipped_ = gaps_ = 0;
+    lastNumber_.reset();
 }

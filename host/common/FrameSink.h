@@ -34,6 +34,10 @@ public:
 
     uint64_t Received() const;
     uint64_t Skipped() const;
+    // Frames missing from the camera's numbering between received frames.
+    uint64_t Gaps() const;
+    // Forgets waiting frames and starts the counters again.
+    void Reset();
     // Called (on the library's thread, after queueing) whenever a frame arrives.
     void SetNotify(std::function<void()> notify);
 
@@ -44,5 +48,7 @@ private:
     std::deque<Frame> frames_;
     uint64_t received_ = 0;
     uint64_t skipped_ = 0;
+    uint64_t gaps_ = 0;
+    std::optional<uint32_t> lastNumber_;
     std::function<void()> notify_;
 };

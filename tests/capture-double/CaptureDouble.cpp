@@ -5,6 +5,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <chrono>
+#include <condition_variable>
 #include <thread>
 
 struct HGRABBER_t {
@@ -13,6 +15,8 @@ struct HGRABBER_t {
     void* frameUser = nullptr;
     DEVICE_LOST_CALLBACK deviceLost = nullptr;
     void* lostUser = nullptr;
+    bool stopped = false;  // after IC_StopLive, until IC_StartLive: no frame callback starts
+    int framesInFlight = 0;
 };
 
 namespace capture_double {
@@ -20,12 +24,15 @@ namespace {
 
 struct State {
     std::mutex mutex;
+    std::condition_variable frameDone;
     Script script;
     std::vector<std::string> calls;
     std::map<HGRABBER, std::unique_ptr<HGRABBER_t>> grabbers;
     int nextId = 1;
     HGRABBER last = nullptr;
 };
+
+thread_local bool insideFrameCallback = false;
 
 State& state()
 {
@@ -114,13 +121,20 @@ void FireFrame(HGRABBER grabber, unsigned char* data, uint32_t frameNumber)
     {
         std::lock_guard<std::mutex> lock(state().mutex);
         auto it = state().grabbers.find(grabber);
-        if (it == state().grabbers.end())
+        if (it == state().grabbers.end() || it->second->stopped || !it->second->frameReady)
             return;
         callback = it->second->frameReady;
         user = it->second->frameUser;
+        ++it->second->framesInFlight;
     }
-    if (callback)  // called without the lock, as a real library must
-        callback(grabber, data, frameNumber, user);
+    insideFrameCallback = true;
+    callback(grabber, data, frameNumber, user);  // without the lock, as a real library must
+    insideFrameCallback = false;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    auto it = state().grabbers.find(grabber);
+    if (it != state().grabbers.end())
+        --it->second->framesInFlight;
+    state().frameDone.notify_all();
 }
 
 void FireFrameOnOwnThread(HGRABBER grabber, unsigned char* data, uint32_t frameNumber)
@@ -282,13 +296,28 @@ int IC_StartLive(HGRABBER grabber, int showWindow)
 {
     Locked l;
     Record("IC_StartLive", HandleText(grabber), Str(showWindow));
+    auto it = state().grabbers.find(grabber);
+    if (it != state().grabbers.end())
+        it->second->stopped = false;
     return l.script.startLiveResult;
 }
 
+// Returns once no frame callback of `grabber` is running or can start, as the
+// real library does (from inside a callback it only blocks new ones).
 void IC_StopLive(HGRABBER grabber)
 {
-    Locked l;
+    std::unique_lock<std::mutex> lock(state().mutex);
     Record("IC_StopLive", HandleText(grabber));
+    auto it = state().grabbers.find(grabber);
+    if (it == state().grabbers.end())
+        return;
+    HGRABBER_t* target = it->second.get();
+    target->stopped = true;
+    if (insideFrameCallback)
+        return;
+    state().frameDone.wait_for(lock, std::chrono::seconds(5), [&] {
+        return state().grabbers.count(grabber) == 0 || target->framesInFlight <= 0;
+    });
 }
 
 int IC_SoftwareTrigger(HGRABBER grabber)
