@@ -20,9 +20,19 @@ std::mutex listMutex;
 std::vector<std::string> deviceIds;
 std::once_flag interfacesSelected;
 
-std::mutex backgroundMutex;
-std::condition_variable backgroundDone;
-int backgroundRunning = 0;
+// Background teardowns may still run while the process exits: their state is
+// never destroyed, so a late one cannot touch a destroyed mutex.
+struct Background {
+    std::mutex mutex;
+    std::condition_variable done;
+    int running = 0;
+};
+
+Background& background()
+{
+    static Background* const instance = new Background;
+    return *instance;
+}
 
 std::set<std::string> WantedInterfaces()
 {
@@ -81,22 +91,24 @@ const char* DeviceId(int index)
 
 void RunInBackground(std::function<void()> work)
 {
+    Background& state = background();
     {
-        std::lock_guard<std::mutex> lock(backgroundMutex);
-        ++backgroundRunning;
+        std::lock_guard<std::mutex> lock(state.mutex);
+        ++state.running;
     }
-    std::thread([work = std::move(work)] {
+    std::thread([&state, work = std::move(work)] {
         work();
-        std::lock_guard<std::mutex> lock(backgroundMutex);
-        --backgroundRunning;
-        backgroundDone.notify_all();
+        std::lock_guard<std::mutex> lock(state.mutex);
+        --state.running;
+        state.done.notify_all();
     }).detach();
 }
 
 void WaitForBackgroundWork()
 {
-    std::unique_lock<std::mutex> lock(backgroundMutex);
-    backgroundDone.wait(lock, [] { return backgroundRunning == 0; });
+    Background& state = background();
+    std::unique_lock<std::mutex> lock(state.mutex);
+    state.done.wait(lock, [&] { return state.running == 0; });
 }
 
 void Shutdown()

@@ -15,6 +15,10 @@ int32_t CCameraGige::IStartCamera()
         driverlog::Debug("start camera fail");
         return 0;
     }
+    // Reset the numbering while the trigger still holds frames back: once
+    // free run begins, the library's thread owns frameNumber.
+    if (requestedMode == ModeTriggerOffReset)
+        frameNumber = 0;
     switch (requestedMode) {
     case ModeTriggerOn:
         if (activeMode != ModeTriggerOn)
@@ -31,8 +35,6 @@ int32_t CCameraGige::IStartCamera()
     ++startCount;
     activeMode = requestedMode;
     grabbing = true;
-    if (requestedMode == ModeTriggerOffReset)
-        frameNumber = 0;
     driverlog::Debug("start camera success");
     return 1;
 }
