@@ -24,11 +24,21 @@ std::shared_ptr<Grabber> Find(HGRABBER handle)
     return it == registry.end() ? nullptr : it->second;
 }
 
-bool ToProperty(int id, Grabber::Property expected)
+// Runs `call` on the handle's grabber when `property` is the one id the
+// operation serves (camera property 4 is exposure, video property 9 gain).
+template <typename Call>
+int OnProperty(HGRABBER handle, int property, int servedProperty, Call call)
 {
-    return (expected == Grabber::Property::Exposure && id == IC_CAMERA_PROPERTY_EXPOSURE) ||
-           (expected == Grabber::Property::Gain && id == IC_VIDEO_PROPERTY_GAIN);
+    auto grabber = Find(handle);
+    if (!grabber)
+        return IC_NO_HANDLE;
+    if (property != servedProperty)
+        return IC_NOT_AVAILABLE;
+    return call(*grabber);
 }
+
+constexpr auto kExposure = Grabber::Property::Exposure;
+constexpr auto kGain = Grabber::Property::Gain;
 
 }  // namespace
 
@@ -146,62 +156,38 @@ int IC_SoftwareTrigger(HGRABBER handle)
 
 int IC_EnableAutoCameraProperty(HGRABBER handle, int property, int enable)
 {
-    auto grabber = Find(handle);
-    if (!grabber)
-        return IC_NO_HANDLE;
-    if (!ToProperty(property, Grabber::Property::Exposure))
-        return IC_NOT_AVAILABLE;
-    return grabber->EnableAutoProperty(Grabber::Property::Exposure, enable != 0);
+    return OnProperty(handle, property, IC_CAMERA_PROPERTY_EXPOSURE,
+                      [&](Grabber& g) { return g.EnableAutoProperty(kExposure, enable != 0); });
 }
 
 int IC_CameraPropertyGetRange(HGRABBER handle, int property, int32_t* min, int32_t* max)
 {
-    auto grabber = Find(handle);
-    if (!grabber)
-        return IC_NO_HANDLE;
-    if (!ToProperty(property, Grabber::Property::Exposure))
-        return IC_NOT_AVAILABLE;
-    return grabber->GetPropertyRange(Grabber::Property::Exposure, min, max);
+    return OnProperty(handle, property, IC_CAMERA_PROPERTY_EXPOSURE,
+                      [&](Grabber& g) { return g.GetPropertyRange(kExposure, min, max); });
 }
 
 int IC_SetCameraProperty(HGRABBER handle, int property, int32_t value)
 {
-    auto grabber = Find(handle);
-    if (!grabber)
-        return IC_NO_HANDLE;
-    if (!ToProperty(property, Grabber::Property::Exposure))
-        return IC_NOT_AVAILABLE;
-    return grabber->SetProperty(Grabber::Property::Exposure, value);
+    return OnProperty(handle, property, IC_CAMERA_PROPERTY_EXPOSURE,
+                      [&](Grabber& g) { return g.SetProperty(kExposure, value); });
 }
 
 int IC_EnableAutoVideoProperty(HGRABBER handle, int property, int enable)
 {
-    auto grabber = Find(handle);
-    if (!grabber)
-        return IC_NO_HANDLE;
-    if (!ToProperty(property, Grabber::Property::Gain))
-        return IC_NOT_AVAILABLE;
-    return grabber->EnableAutoProperty(Grabber::Property::Gain, enable != 0);
+    return OnProperty(handle, property, IC_VIDEO_PROPERTY_GAIN,
+                      [&](Grabber& g) { return g.EnableAutoProperty(kGain, enable != 0); });
 }
 
 int IC_VideoPropertyGetRange(HGRABBER handle, int property, int32_t* min, int32_t* max)
 {
-    auto grabber = Find(handle);
-    if (!grabber)
-        return IC_NO_HANDLE;
-    if (!ToProperty(property, Grabber::Property::Gain))
-        return IC_NOT_AVAILABLE;
-    return grabber->GetPropertyRange(Grabber::Property::Gain, min, max);
+    return OnProperty(handle, property, IC_VIDEO_PROPERTY_GAIN,
+                      [&](Grabber& g) { return g.GetPropertyRange(kGain, min, max); });
 }
 
 int IC_SetVideoProperty(HGRABBER handle, int property, int32_t value)
 {
-    auto grabber = Find(handle);
-    if (!grabber)
-        return IC_NO_HANDLE;
-    if (!ToProperty(property, Grabber::Property::Gain))
-        return IC_NOT_AVAILABLE;
-    return grabber->SetProperty(Grabber::Property::Gain, value);
+    return OnProperty(handle, property, IC_VIDEO_PROPERTY_GAIN,
+                      [&](Grabber& g) { return g.SetProperty(kGain, value); });
 }
 
 int TisAravisInspect_FrameCounters(HGRABBER handle, uint64_t* delivered, uint64_t* incomplete)

@@ -8,11 +8,20 @@
 
 namespace {
 
-// Integer bounds inside the camera's float bounds.
-void RoundInward(double min, double max, int32_t* outMin, int32_t* outMax)
+// The property's integer bounds, inside the camera's float bounds.
+bool ReadBounds(ArvCamera* camera, Grabber::Property property, int32_t* min, int32_t* max)
 {
-    *outMin = static_cast<int32_t>(std::fmax(std::ceil(min), static_cast<double>(INT32_MIN)));
-    *outMax = static_cast<int32_t>(std::fmin(std::floor(max), static_cast<double>(INT32_MAX)));
+    GError* error = nullptr;
+    double low = 0, high = 0;
+    if (property == Grabber::Property::Exposure)
+        arv_camera_get_exposure_time_bounds(camera, &low, &high, &error);
+    else
+        arv_camera_get_gain_bounds(camera, &low, &high, &error);
+    if (!capture_log::Ok(error, "reading a property's range"))
+        return false;
+    *min = static_cast<int32_t>(std::fmax(std::ceil(low), static_cast<double>(INT32_MIN)));
+    *max = static_cast<int32_t>(std::fmin(std::floor(high), static_cast<double>(INT32_MAX)));
+    return true;
 }
 
 }  // namespace
@@ -43,16 +52,7 @@ int Grabber::GetPropertyRange(Property property, int32_t* min, int32_t* max)
         return IC_NO_DEVICE;
     if (!min || !max)
         return IC_ERROR;
-    GError* error = nullptr;
-    double low = 0, high = 0;
-    if (property == Property::Exposure)
-        arv_camera_get_exposure_time_bounds(camera_, &low, &high, &error);
-    else
-        arv_camera_get_gain_bounds(camera_, &low, &high, &error);
-    if (!capture_log::Ok(error, "reading a property's range"))
-        return IC_NOT_AVAILABLE;
-    RoundInward(low, high, min, max);
-    return IC_SUCCESS;
+    return ReadBounds(camera_, property, min, max) ? IC_SUCCESS : IC_NOT_AVAILABLE;
 }
 
 int Grabber::SetProperty(Property property, int32_t value)
@@ -60,18 +60,12 @@ int Grabber::SetProperty(Property property, int32_t value)
     std::lock_guard<std::mutex> lock(control_);
     if (!camera_)
         return IC_NO_DEVICE;
-    GError* error = nullptr;
-    double low = 0, high = 0;
-    if (property == Property::Exposure)
-        arv_camera_get_exposure_time_bounds(camera_, &low, &high, &error);
-    else
-        arv_camera_get_gain_bounds(camera_, &low, &high, &error);
-    if (!capture_log::Ok(error, "reading a property's range"))
-        return IC_NOT_AVAILABLE;
     int32_t min = 0, max = 0;
-    RoundInward(low, high, &min, &max);
+    if (!ReadBounds(camera_, property, &min, &max))
+        return IC_NOT_AVAILABLE;
     if (value < min || value > max)
         return IC_OUT_OF_RANGE;
+    GError* error = nullptr;
     if (property == Property::Exposure)
         arv_camera_set_exposure_time(camera_, value, &error);
     else
