@@ -81,6 +81,14 @@ int Grabber::Open(const char* deviceId)
             g_object_unref(camera);
         return IC_NO_DEVICE;
     }
+    // Aravis opens a GigE Vision camera that another application controls in
+    // monitor mode; such a camera cannot be set up or started from here.
+    ArvDevice* device = arv_camera_get_device(camera);
+    if (ARV_IS_GV_DEVICE(device) && !arv_gv_device_is_controller(ARV_GV_DEVICE(device))) {
+        capture_log::Warning("camera %s is controlled by another application", deviceId);
+        g_object_unref(camera);
+        return IC_ERROR;
+    }
 
     auto link = std::make_shared<LostLink>();
     link->handle = Handle();

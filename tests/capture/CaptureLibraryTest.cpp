@@ -72,6 +72,16 @@ TEST_F(CaptureLibrary, WrongNamesFailAndTheHandleStillOpensTheRightOne)
     EXPECT_EQ(IC_OpenDevByUniqueName(grabber, GvFakeCamera::kDeviceId), 1);
 }
 
+TEST_F(CaptureLibrary, CameraControlledElsewhereRefusesUntilReleased)
+{
+    OpenFake();
+    HGRABBER second = IC_CreateGrabber();
+    EXPECT_LT(IC_OpenDevByUniqueName(second, GvFakeCamera::kDeviceId), 1);
+    IC_CloseVideoCaptureDevice(grabber);
+    EXPECT_EQ(IC_OpenDevByUniqueName(second, GvFakeCamera::kDeviceId), 1);  // the same handle, again
+    IC_ReleaseGrabber(&second);
+}
+
 TEST_F(CaptureLibrary, EveryOperationRefusesNullUnknownAndReleasedHandles)
 {
     HGRABBER released = IC_CreateGrabber();
