@@ -97,6 +97,10 @@ int Grabber::Open(const char* deviceId)
         link->SetCallback(deviceLost_, lostUser_);
     }
     std::lock_guard<std::mutex> lock(control_);
+    if (camera_) {  // another thread opened this handle meanwhile
+        g_object_unref(camera);
+        return IC_ERROR;
+    }
     camera_ = camera;
     link_ = link;
     lostHandler_ = LostLink::Connect(arv_camera_get_device(camera), link);
@@ -192,7 +196,7 @@ int Grabber::GetImageDescription(int32_t* width, int32_t* height, int32_t* bitsP
 {
     std::lock_guard<std::mutex> lock(control_);
     if (!camera_)
-        return IC_NO_DEVICE;
+        return IC_ERROR;
     if (width)
         *width = width_;
     if (height)
@@ -227,12 +231,10 @@ int Grabber::EnableTrigger(bool on)
 int Grabber::StartLive()
 {
     std::lock_guard<std::mutex> lock(control_);
-    if (!camera_)
-        return IC_NO_DEVICE;
+    if (!camera_ || IsLost())
+        return IC_ERROR;
     if (stream_)
         return IC_SUCCESS;
-    if (IsLost())
-        return IC_NO_DEVICE;
     if (!ReadRegion())
         return IC_ERROR;
 
@@ -306,10 +308,8 @@ void Grabber::StopLive()
 int Grabber::SoftwareTrigger()
 {
     std::lock_guard<std::mutex> lock(control_);
-    if (!camera_)
-        return IC_NO_DEVICE;
-    if (!stream_)
-        return IC_NOT_IN_LIVEMODE;
+    if (!camera_ || !stream_)
+        return IC_ERROR;
     GError* error = nullptr;
     arv_camera_software_trigger(camera_, &error);
     return capture_log::Ok(error, "sending the software trigger") ? IC_SUCCESS : IC_ERROR;

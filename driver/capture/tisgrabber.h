@@ -43,7 +43,6 @@ enum {
     IC_NO_HANDLE = -1,
     IC_NO_DEVICE = -2,
     IC_NOT_AVAILABLE = -3,
-    IC_NOT_IN_LIVEMODE = -4,
     IC_OUT_OF_RANGE = -5,
 };
 
