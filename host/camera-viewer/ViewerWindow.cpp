@@ -113,12 +113,14 @@ QWidget* ViewerWindow::BuildControls()
             Start();
     });
     connect(snap_, &QPushButton::clicked, this, &ViewerWindow::Snap);
-    connect(snapRepeat_, &QCheckBox::toggled, this, [this](bool on) {
-        if (on)
+    const auto applySnapRate = [this] {
+        if (snapRepeat_->isChecked())
             snapTimer_.start(int(1000 / snapRate_->value()));
         else
             snapTimer_.stop();
-    });
+    };
+    connect(snapRepeat_, &QCheckBox::toggled, this, applySnapRate);
+    connect(snapRate_, qOverload<double>(&QDoubleSpinBox::valueChanged), this, applySnapRate);
     connect(exposure_, &QSpinBox::editingFinished, this, [this] { SetExposure(exposure_->value()); });
     connect(gain_, &QSpinBox::editingFinished, this, [this] { SetGain(gain_->value()); });
     return panel;
