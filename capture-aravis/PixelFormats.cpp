@@ -79,13 +79,6 @@ bool ChoosePlan(int captureFormat, const std::vector<ArvPixelFormat>& available,
     }
 }
 
-size_t FrameBytes(const Plan& plan, int32_t width, int32_t height)
-{
-    if (width <= 0 || height <= 0)
-        return 0;
-    return static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(plan.bitsPerPixel) / 8;
-}
-
 void Convert(Conversion conversion, const uint8_t* in, size_t pixels, std::vector<uint8_t>& out)
 {
     switch (conversion) {

@@ -36,9 +36,6 @@ struct Plan {
 bool ChoosePlan(int captureFormat, const std::vector<ArvPixelFormat>& available, ArvPixelFormat current,
                 Plan& plan);
 
-// Bytes of one delivered frame.
-size_t FrameBytes(const Plan& plan, int32_t width, int32_t height);
-
 // Converts one camera frame into `out` (resized as needed).
 void Convert(Conversion conversion, const uint8_t* in, size_t pixels, std::vector<uint8_t>& out);
 

@@ -63,5 +63,4 @@ TEST(PixelFormats, ConversionsWriteTheDocumentedByteOrder)
     EXPECT_EQ(out, (std::vector<uint8_t>{1, 1, 1, 255, 200, 200, 200, 255}));
     pixel_formats::Convert(Conversion::Rgb24ToRgb32, rgb, 2, out);
     EXPECT_EQ(out, (std::vector<uint8_t>{10, 20, 30, 255, 40, 50, 60, 255}));
-    EXPECT_EQ(pixel_formats::FrameBytes(pixel_formats::Plan{0, Conversion::None, 1, 24}, 3, 2), 18u);
 }
