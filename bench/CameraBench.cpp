@@ -21,16 +21,6 @@ namespace {
 constexpr uint32_t kFastestPeriodUs = 1;  // the fake camera then sends as fast as it can
 constexpr int kRounds = 3;                // alternate sides; the median round counts
 
-struct Side {
-    double fps, mbps;
-};
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 std::pair<Throughput, Throughput> CompareThroughput(const std::string& modulePath, uint32_t width, uint32_t height,
                                                     double seconds)
 {
@@ -44,7 +34,8 @@ std::pair<Throughput, Throughput> CompareThroughput(const std::string& modulePat
         moduleFps.push_back(module.fps);
         moduleMbps.push_back(module.mbps);
     }
-    return {{Median(plainFps), Median(plainMbps)}, {Median(moduleFps), Median(moduleMbps)}};
+    const auto median = [](const std::vector<double>& values) { return Percentile(values, 0.5); };
+    return {{median(plainFps), median(plainMbps)}, {median(moduleFps), median(moduleMbps)}};
 }
 
 double FrameCostNs(const QString& jsonPath, const QString& name)

@@ -134,7 +134,7 @@ bool ViewerWindow::LoadModule(const QString& path)
         return false;
     }
     // The window follows the newest frame; older ones waiting are skipped.
-    session_ = std::make_unique<CameraSession>(module_, FrameSink::Options{true, true});
+    session_ = std::make_unique<CameraSession>(module_, FrameSink::Options{true});
     session_->Frames().SetNotify([this] {
         if (!wakeupPending_.exchange(true))  // one wake-up in flight at most; never blocks the library
             QMetaObject::invokeMethod(this, "ShowLatestFrame", Qt::QueuedConnection);

@@ -9,9 +9,8 @@ void FrameSink::OnFrameReady(ICameraObject* camera)
     frame.width = camera->width;
     frame.height = camera->height;
     frame.bitsPerPixel = camera->bitsPerPixel;
-    frame.pixelFormat = camera->pixelFormat;
     frame.frameNumber = camera->frameNumber;
-    if (options_.copyPixels && camera->imageData && frame.ByteCount() > 0)
+    if (camera->imageData && frame.ByteCount() > 0)
         frame.pixels = QByteArray(reinterpret_cast<const char*>(camera->imageData), int(frame.ByteCount()));
 
     std::function<void()> notify;
@@ -21,10 +20,8 @@ void FrameSink::OnFrameReady(ICameraObject* camera)
         if (lastNumber_)
             gaps_ += FramesMissingBetween(*lastNumber_, frame.frameNumber);
         lastNumber_ = frame.frameNumber;
-        if (options_.keepLatestOnly && !frames_.empty()) {
-            skipped_ += frames_.size();
+        if (options_.keepLatestOnly)
             frames_.clear();
-        }
         frames_.push_back(std::move(frame));
         notify = notify_;
     }
@@ -54,12 +51,6 @@ uint64_t FrameSink::Received() const
     return received_;
 }
 
-uint64_t FrameSink::Skipped() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return skipped_;
-}
-
 void FrameSink::SetNotify(std::function<void()> notify)
 {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -76,6 +67,6 @@ void FrameSink::Reset()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     frames_.clear();
-    received_ = skipped_ = gaps_ = 0;
+    received_ = gaps_ = 0;
     lastNumber_.reset();
 }

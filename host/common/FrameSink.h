@@ -4,8 +4,7 @@
 // once, never waiting for the consumer.
 //
 // Two ways to consume: Take() frames in order (every frame kept), or, with
-// keepLatestOnly, only the newest frame is kept and the ones it replaced
-// before anybody took them are counted as skipped.
+// keepLatestOnly, only the newest frame waits to be taken.
 
 #include <condition_variable>
 #include <deque>
@@ -19,7 +18,6 @@
 class FrameSink : public ICameraObserver {
 public:
     struct Options {
-        bool copyPixels = true;
         bool keepLatestOnly = false;
     };
     FrameSink() = default;
@@ -33,7 +31,6 @@ public:
     std::optional<Frame> TryTake();
 
     uint64_t Received() const;
-    uint64_t Skipped() const;
     // Frames missing from the camera's numbering between received frames.
     uint64_t Gaps() const;
     // Forgets waiting frames and starts the counters again.
@@ -47,7 +44,6 @@ private:
     std::condition_variable arrived_;
     std::deque<Frame> frames_;
     uint64_t received_ = 0;
-    uint64_t skipped_ = 0;
     uint64_t gaps_ = 0;
     std::optional<uint32_t> lastNumber_;
     std::function<void()> notify_;
