@@ -55,7 +55,7 @@ double FrameCostNs(const QString& jsonPath, const QString& name)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    host_log::Install(true);
+    host_log::Install(host_log::Verbosity::Normal);
     const QStringList args = app.arguments();
     const int costIndex = args.indexOf(QStringLiteral("--frame-cost-json"));
     const QString costJson = costIndex > 0 ? args.value(costIndex + 1) : QString();

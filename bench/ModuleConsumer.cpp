@@ -24,21 +24,13 @@ struct OpenCamera {
         session = std::make_unique<CameraSession>(module);
         if (!session->Create())
             return;
-        session->Camera()->IGetCameraList();
-        session->Param().cameraName = QString::fromStdString(id);
-        session->Param().pixelFormat = PixelFormat::GRAY8;
-        if (session->Camera()->IOpenCamera() != 1)
-            return;
-        session->Camera()->requestedMode = mode;
-        if (session->Camera()->IStartCamera() == 1)
+        session->Devices();
+        CameraSession::Settings settings;
+        settings.device = QString::fromStdString(id);
+        if (session->Open(settings) && session->Start(mode))
             camera = session->Camera();
     }
-    ~OpenCamera()
-    {
-        if (camera)
-            camera->IStopCamera();
-        session.reset();
-    }
+    ~OpenCamera() { session.reset(); }  // stop, close and delete in the contract's order
 };
 
 long ResidentKiB()

@@ -104,6 +104,30 @@ void RunInBackground(std::function<void()> work)
     }).detach();
 }
 
+bool RunBounded(std::function<void()> work, std::chrono::milliseconds bound)
+{
+    struct Done {
+        std::mutex mutex;
+        std::condition_variable ended;
+        bool done = false;
+    };
+    auto done = std::make_shared<Done>();
+    RunInBackground([done, work = std::move(work)] {
+        work();
+        std::lock_guard<std::mutex> lock(done->mutex);
+        done->done = true;
+        done->ended.notify_all();
+    });
+    std::unique_lock<std::mutex> lock(done->mutex);
+    return done->ended.wait_for(lock, bound, [&] { return done->done; });
+}
+
+void UnrefInBackground(void* object)
+{
+    if (object)
+        RunInBackground([object] { g_object_unref(object); });
+}
+
 void WaitForBackgroundWork()
 {
     Background& state = background();

@@ -3,6 +3,7 @@
 // enabled, the last device list, and camera teardowns still running in the
 // background after a device was lost.
 
+#include <chrono>
 #include <functional>
 
 namespace aravis_system {
@@ -22,6 +23,11 @@ const char* DeviceId(int index);
 // Runs `work` on a thread of its own; used for teardowns that can block for
 // seconds against a device that no longer answers.
 void RunInBackground(std::function<void()> work);
+// Runs `work` on a thread of its own and waits for it up to `bound`. Returns
+// whether it ended in time; if not, it goes on in the background.
+bool RunBounded(std::function<void()> work, std::chrono::milliseconds bound);
+// Drops one reference to `object` on a thread of its own.
+void UnrefInBackground(void* object);
 // Waits until every background teardown has ended.
 void WaitForBackgroundWork();
 

@@ -190,15 +190,18 @@ int IC_SetVideoProperty(HGRABBER handle, int property, int32_t value)
                       [&](Grabber& g) { return g.SetProperty(kGain, value); });
 }
 
-int TisAravisInspect_FrameCounters(HGRABBER handle, uint64_t* delivered, uint64_t* incomplete)
+int TisAravisInspect_FrameCounters(HGRABBER handle, TisAravisFrameCounters* counters)
 {
     auto grabber = Find(handle);
     if (!grabber)
         return IC_NO_HANDLE;
-    if (delivered)
-        *delivered = grabber->DeliveredFrames();
-    if (incomplete)
-        *incomplete = grabber->IncompleteFrames();
+    if (!counters)
+        return IC_ERROR;
+    const FrameCounts counts = grabber->Counts();
+    counters->delivered = counts.delivered;
+    counters->failed = counts.failed;
+    counters->mismatched = counts.mismatched;
+    counters->shortPayload = counts.shortPayload;
     return IC_SUCCESS;
 }
 

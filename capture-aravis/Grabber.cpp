@@ -7,14 +7,20 @@
 
 #include "AravisSystem.h"
 #include "CaptureLog.h"
-#include "LostLink.h"
+#include "ControlLostRelay.h"
 
 namespace {
 
-constexpr double kBufferedSeconds = 0.5;            // stream buffers cover this much of the frame rate
+constexpr double kBufferedSeconds = 0.5;  // stream buffers cover this much of the frame rate
 constexpr unsigned kMinBuffers = 8;
 constexpr unsigned kMaxBuffers = 64;
-constexpr size_t kMaxBufferedBytes = 256u << 20;
+constexpr unsigned kFewestBuffers = 2;               // what a stream needs to keep receiving
+constexpr size_t kMaxBufferedBytes = 256u << 20;     // all of one stream's buffers together
+constexpr size_t kMaxPayload = kMaxBufferedBytes / kFewestBuffers;  // 128 MiB: e.g. 16384 x 8192 8-bit
+// A stop or close command that takes longer than this is taken as the loss of
+// the camera: Aravis would retry each command for seconds against a vanished
+// one. Long enough for one lost control packet (Aravis resends after 500 ms).
+constexpr std::chrono::milliseconds kControlBound(800);
 
 std::vector<ArvPixelFormat> AvailableFormats(ArvCamera* camera)
 {
@@ -29,6 +35,8 @@ std::vector<ArvPixelFormat> AvailableFormats(ArvCamera* camera)
     return available;
 }
 
+// Enough buffers for half a second of frames, all of them together within
+// kMaxBufferedBytes (payload is at most kMaxPayload, so at least two fit).
 unsigned BufferCount(ArvCamera* camera, size_t payload)
 {
     GError* error = nullptr;
@@ -37,11 +45,28 @@ unsigned BufferCount(ArvCamera* camera, size_t payload)
         g_clear_error(&error);
         rate = kMaxBuffers / kBufferedSeconds;
     }
-    unsigned count = static_cast<unsigned>(std::ceil(rate * kBufferedSeconds));
-    count = std::clamp(count, kMinBuffers, kMaxBuffers);
-    if (payload > 0)
-        count = std::min<unsigned>(count, std::max<size_t>(4, kMaxBufferedBytes / payload));
-    return count;
+    const double wanted = std::isfinite(rate) && rate > 0 ? std::ceil(rate * kBufferedSeconds) : kMaxBuffers;
+    unsigned count = static_cast<unsigned>(std::clamp<double>(wanted, kMinBuffers, kMaxBuffers));
+    return std::min<size_t>(count, std::max<size_t>(kFewestBuffers, kMaxBufferedBytes / payload));
+}
+
+bool HasFeature(ArvCamera* camera, const char* feature)
+{
+    return arv_camera_is_feature_available(camera, feature, nullptr);
+}
+
+std::string ReadString(ArvCamera* camera, const char* feature)
+{
+    GError* error = nullptr;
+    const char* value = arv_camera_get_string(camera, feature, &error);
+    return capture_log::Ok(error, feature) && value ? std::string(value) : std::string();
+}
+
+void WriteString(ArvCamera* camera, const char* feature, const std::string& value)
+{
+    GError* error = nullptr;
+    arv_camera_set_string(camera, feature, value.c_str(), &error);
+    capture_log::Ok(error, feature);
 }
 
 }  // namespace
@@ -49,23 +74,77 @@ unsigned BufferCount(ArvCamera* camera, size_t payload)
 Grabber::~Grabber()
 {
     Close();
+    // The last reference may be the delivery thread's own, dropped as it ends.
+    if (delivery_.joinable()) {
+        if (delivery_.get_id() == std::this_thread::get_id())
+            delivery_.detach();
+        else
+            delivery_.join();
+    }
 }
 
 bool Grabber::IsLost() const
 {
-    return link_ && link_->lost;
+    return relay_ && relay_->Lost();
 }
 
 bool Grabber::ReadRegion()
 {
     GError* error = nullptr;
     gint x = 0, y = 0, width = 0, height = 0;
-    arv_camera_get_region(camera_, &x, &y, &width, &height, &error);
+    arv_camera_get_region(camera_.get(), &x, &y, &width, &height, &error);
     if (!capture_log::Ok(error, "reading the camera's region"))
         return false;
     width_ = width;
     height_ = height;
     return true;
+}
+
+Grabber::TriggerAsFound Grabber::ReadTrigger(ArvCamera* camera)
+{
+    TriggerAsFound trigger;
+    if (!HasFeature(camera, "TriggerMode"))
+        return trigger;
+    const bool selectable = HasFeature(camera, "TriggerSelector");
+    if (selectable) {
+        trigger.selector = ReadString(camera, "TriggerSelector");
+        if (trigger.selector != "FrameStart")
+            WriteString(camera, "TriggerSelector", "FrameStart");
+    }
+    trigger.mode = ReadString(camera, "TriggerMode");
+    if (HasFeature(camera, "TriggerSource"))
+        trigger.source = ReadString(camera, "TriggerSource");
+    if (selectable && !trigger.selector.empty() && trigger.selector != "FrameStart")
+        WriteString(camera, "TriggerSelector", trigger.selector);
+    trigger.known = !trigger.mode.empty();
+    return trigger;
+}
+
+void Grabber::RestoreTrigger(ArvCamera* camera, const TriggerAsFound& trigger)
+{
+    if (!trigger.known)
+        return;
+    const bool selectable = !trigger.selector.empty();
+    if (selectable)
+        WriteString(camera, "TriggerSelector", "FrameStart");
+    if (!trigger.source.empty())
+        WriteString(camera, "TriggerSource", trigger.source);
+    WriteString(camera, "TriggerMode", trigger.mode);
+    if (selectable && trigger.selector != "FrameStart")
+        WriteString(camera, "TriggerSelector", trigger.selector);
+}
+
+void Grabber::TakeAsLost()
+{
+    std::shared_ptr<ControlLostRelay> relay;
+    {
+        std::lock_guard<std::mutex> lock(control_);
+        relay = relay_;
+    }
+    capture_log::Warning("the camera did not answer within %lld ms: taken as lost",
+                         static_cast<long long>(kControlBound.count()));
+    if (relay)
+        relay->ReportFromOwnThread();
 }
 
 int Grabber::Open(const char* deviceId)
@@ -75,37 +154,33 @@ int Grabber::Open(const char* deviceId)
     Close();
     aravis_system::SelectInterfaces();
     GError* error = nullptr;
-    ArvCamera* camera = arv_camera_new(deviceId, &error);
-    if (!capture_log::Ok(error, "opening a camera")) {
-        if (camera)
-            g_object_unref(camera);
+    GObjectPtr<ArvCamera> camera = Adopt(arv_camera_new(deviceId, &error));
+    if (!capture_log::Ok(error, "opening a camera"))
         return IC_NO_DEVICE;
-    }
     // Aravis opens a GigE Vision camera that another application controls in
     // monitor mode; such a camera cannot be set up or started from here.
-    ArvDevice* device = arv_camera_get_device(camera);
+    ArvDevice* device = arv_camera_get_device(camera.get());
     if (ARV_IS_GV_DEVICE(device) && !arv_gv_device_is_controller(ARV_GV_DEVICE(device))) {
         capture_log::Warning("camera %s is controlled by another application", deviceId);
-        g_object_unref(camera);
         return IC_ERROR;
     }
 
-    auto link = std::make_shared<LostLink>();
-    link->handle = Handle();
+    auto relay = std::make_shared<ControlLostRelay>(Handle());
     {
         std::lock_guard<std::mutex> lock(callbacks_);
-        link->SetCallback(deviceLost_, lostUser_);
+        relay->SetCallback(deviceLost_, lostUser_);
     }
+    TriggerAsFound trigger = ReadTrigger(camera.get());
     std::lock_guard<std::mutex> lock(control_);
-    if (camera_) {  // another thread opened this handle meanwhile
-        g_object_unref(camera);
+    if (camera_)  // another thread opened this handle meanwhile
         return IC_ERROR;
-    }
-    camera_ = camera;
-    link_ = link;
-    lostHandler_ = LostLink::Connect(arv_camera_get_device(camera), link);
+    lostHandler_ = ControlLostRelay::Connect(device, relay);
+    camera_ = std::move(camera);
+    relay_ = relay;
+    trigger_ = std::move(trigger);
+    triggerChanged_ = false;
     GError* formatError = nullptr;
-    const ArvPixelFormat current = arv_camera_get_pixel_format(camera, &formatError);
+    const ArvPixelFormat current = arv_camera_get_pixel_format(camera_.get(), &formatError);
     capture_log::Ok(formatError, "reading the camera's pixel format");
     if (!pixel_formats::ChoosePlan(IC_FORMAT_KEEP, {}, current, plan_))
         plan_ = pixel_formats::Plan{};
@@ -116,32 +191,45 @@ int Grabber::Open(const char* deviceId)
 void Grabber::Close()
 {
     StopLive();
-    std::shared_ptr<LostLink> link;
+    std::shared_ptr<ControlLostRelay> relay;
+    GObjectPtr<ArvCamera> camera;
+    TriggerAsFound trigger;
+    bool restoreTrigger = false;
     {
         std::lock_guard<std::mutex> lock(control_);
-        link = link_;
-    }
-    if (link)
-        link->Detach();  // without control_: the device-lost callback may be calling in
-
-    ArvCamera* camera = nullptr;
-    {
-        std::lock_guard<std::mutex> lock(control_);
-        camera = camera_;
-        camera_ = nullptr;
-        link_.reset();
+        camera = std::move(camera_);
+        relay = std::move(relay_);
         if (camera && lostHandler_)
-            g_signal_handler_disconnect(arv_camera_get_device(camera), lostHandler_);
+            g_signal_handler_disconnect(arv_camera_get_device(camera.get()), lostHandler_);
         lostHandler_ = 0;
+        trigger = std::move(trigger_);
+        trigger_ = TriggerAsFound{};
+        restoreTrigger = triggerChanged_;
+        triggerChanged_ = false;
         plan_ = pixel_formats::Plan{};
         width_ = height_ = 0;
     }
-    if (!camera)
-        return;
-    if (link && link->lost)  // releasing a vanished camera waits for timeouts: not here
-        aravis_system::RunInBackground([camera] { g_object_unref(camera); });
-    else
-        g_object_unref(camera);
+    if (camera && relay && relay->Lost()) {
+        // Releasing a vanished camera waits for timeouts: not here.
+        aravis_system::UnrefInBackground(camera.release());
+    } else if (camera) {
+        // The next tool to open the camera finds the trigger as we found it.
+        ArvCamera* released = camera.release();
+        const bool answered = aravis_system::RunBounded(
+            [released, trigger, restoreTrigger] {
+                if (restoreTrigger)
+                    RestoreTrigger(released, trigger);
+                g_object_unref(released);
+            },
+            kControlBound);
+        if (!answered && relay) {
+            capture_log::Warning("the camera did not answer its release within %lld ms: taken as lost",
+                                 static_cast<long long>(kControlBound.count()));
+            relay->ReportFromOwnThread();
+        }
+    }
+    if (relay)
+        relay->Detach();  // without control_: the device-lost callback may be calling in
 }
 
 int Grabber::SetCallbacks(FRAME_READY_CALLBACK frameReady, void* frameUser, DEVICE_LOST_CALLBACK deviceLost,
@@ -154,13 +242,13 @@ int Grabber::SetCallbacks(FRAME_READY_CALLBACK frameReady, void* frameUser, DEVI
         deviceLost_ = deviceLost;
         lostUser_ = lostUser;
     }
-    std::shared_ptr<LostLink> link;
+    std::shared_ptr<ControlLostRelay> relay;
     {
         std::lock_guard<std::mutex> lock(control_);
-        link = link_;
+        relay = relay_;
     }
-    if (link)
-        link->SetCallback(deviceLost, lostUser);
+    if (relay)
+        relay->SetCallback(deviceLost, lostUser);
     return IC_SUCCESS;
 }
 
@@ -169,21 +257,23 @@ int Grabber::SetFormat(int captureFormat)
     std::lock_guard<std::mutex> lock(control_);
     if (!camera_)
         return IC_NO_DEVICE;
+    if (IsLost())
+        return IC_DEVICE_LOST;
     if (stream_) {
         capture_log::Warning("the format cannot change while live");
         return IC_ERROR;
     }
     GError* error = nullptr;
-    const ArvPixelFormat current = arv_camera_get_pixel_format(camera_, &error);
+    const ArvPixelFormat current = arv_camera_get_pixel_format(camera_.get(), &error);
     if (!capture_log::Ok(error, "reading the camera's pixel format"))
         return IC_ERROR;
     pixel_formats::Plan plan;
-    if (!pixel_formats::ChoosePlan(captureFormat, AvailableFormats(camera_), current, plan)) {
+    if (!pixel_formats::ChoosePlan(captureFormat, AvailableFormats(camera_.get()), current, plan)) {
         capture_log::Warning("capture format %d cannot be delivered from this camera", captureFormat);
         return IC_NOT_AVAILABLE;
     }
     if (plan.cameraFormat != current) {
-        arv_camera_set_pixel_format(camera_, plan.cameraFormat, &error);
+        arv_camera_set_pixel_format(camera_.get(), plan.cameraFormat, &error);
         if (!capture_log::Ok(error, "setting the camera's pixel format"))
             return IC_ERROR;
     }
@@ -213,106 +303,136 @@ int Grabber::EnableTrigger(bool on)
     std::lock_guard<std::mutex> lock(control_);
     if (!camera_)
         return IC_NO_DEVICE;
+    if (IsLost())
+        return IC_DEVICE_LOST;
+    ArvCamera* camera = camera_.get();
+    triggerChanged_ = true;
     GError* error = nullptr;
-    if (arv_camera_is_feature_available(camera_, "TriggerSelector", nullptr)) {
-        arv_camera_set_string(camera_, "TriggerSelector", "FrameStart", &error);
+    if (HasFeature(camera, "TriggerSelector")) {
+        arv_camera_set_string(camera, "TriggerSelector", "FrameStart", &error);
         if (!capture_log::Ok(error, "selecting the FrameStart trigger"))
             return IC_ERROR;
     }
     if (on) {
-        arv_camera_set_string(camera_, "TriggerSource", "Software", &error);
+        arv_camera_set_string(camera, "TriggerSource", "Software", &error);
         if (!capture_log::Ok(error, "selecting the software trigger source"))
             return IC_ERROR;
     }
-    arv_camera_set_string(camera_, "TriggerMode", on ? "On" : "Off", &error);
+    arv_camera_set_string(camera, "TriggerMode", on ? "On" : "Off", &error);
     return capture_log::Ok(error, "switching the trigger") ? IC_SUCCESS : IC_ERROR;
 }
 
 int Grabber::StartLive()
 {
     std::lock_guard<std::mutex> lock(control_);
-    if (!camera_ || IsLost())
+    if (!camera_)
         return IC_ERROR;
+    if (IsLost())
+        return IC_DEVICE_LOST;
     if (stream_)
         return IC_SUCCESS;
     if (!ReadRegion())
         return IC_ERROR;
 
+    ArvCamera* camera = camera_.get();
     GError* error = nullptr;
-    ArvStream* stream = arv_camera_create_stream(camera_, nullptr, nullptr, &error);
-    if (!capture_log::Ok(error, "creating the stream")) {
-        if (stream)
-            g_object_unref(stream);
+    const guint payload = arv_camera_get_payload(camera, &error);
+    if (!capture_log::Ok(error, "reading the payload size"))
+        return IC_ERROR;
+    // A camera's payload sizes the buffers: an absurd one (65535 x 65535)
+    // would make the allocation fail, and GLib abort the whole process.
+    if (payload == 0 || payload > kMaxPayload) {
+        capture_log::Warning("the camera's payload of %u bytes is outside 1 to %zu bytes: not starting", payload,
+                             kMaxPayload);
         return IC_ERROR;
     }
-    const guint payload = arv_camera_get_payload(camera_, &error);
-    if (!capture_log::Ok(error, "reading the payload size")) {
-        g_object_unref(stream);
+    GObjectPtr<ArvStream> stream = Adopt(arv_camera_create_stream(camera, nullptr, nullptr, &error));
+    if (!capture_log::Ok(error, "creating the stream"))
         return IC_ERROR;
-    }
     streamBuffers_.clear();
-    for (unsigned i = BufferCount(camera_, payload); i > 0; --i) {
+    for (unsigned i = BufferCount(camera, payload); i > 0; --i) {
         ArvBuffer* buffer = arv_buffer_new_allocate(payload);
         streamBuffers_.push_back(arv_buffer_get_data(buffer, nullptr));
-        arv_stream_push_buffer(stream, buffer);
+        arv_stream_push_buffer(stream.get(), buffer);
     }
 
-    arv_camera_set_acquisition_mode(camera_, ARV_ACQUISITION_MODE_CONTINUOUS, &error);
+    arv_camera_set_acquisition_mode(camera, ARV_ACQUISITION_MODE_CONTINUOUS, &error);
     capture_log::Ok(error, "selecting continuous acquisition");  // not every camera has the feature
-    arv_camera_start_acquisition(camera_, &error);
+    arv_camera_start_acquisition(camera, &error);
     if (!capture_log::Ok(error, "starting acquisition")) {
-        g_object_unref(stream);
+        streamBuffers_.clear();
         return IC_ERROR;
     }
 
-    stream_ = stream;
     stopDelivery_ = std::make_shared<std::atomic<bool>>(false);
-    Session session{static_cast<ArvStream*>(g_object_ref(stream)), stopDelivery_, plan_, width_, height_};
-    // The thread keeps the handle alive, so a callback may release it.
-    delivery_ = std::thread([self = shared_from_this(), session] { self->DeliveryLoop(session); });
+    Session session{static_cast<ArvStream*>(g_object_ref(stream.get())), stopDelivery_, plan_, width_, height_};
+    stream_ = std::move(stream);
+    // The thread keeps the handle alive, so a callback may release it; it
+    // waits for the previous session's thread (stopped from its own callback).
+    std::thread previous = std::move(delivery_);
+    delivery_ = std::thread([self = shared_from_this(), session, previous = std::move(previous)]() mutable {
+        self->DeliveryLoop(session, std::move(previous));
+    });
     return IC_SUCCESS;
 }
 
 void Grabber::StopLive()
 {
     std::thread worker;
-    ArvStream* stream = nullptr;
+    GObjectPtr<ArvStream> stream;
+    GObjectPtr<ArvCamera> camera;
     bool lost = false;
     {
         std::lock_guard<std::mutex> lock(control_);
-        if (!stream_)
-            return;
-        *stopDelivery_ = true;
-        worker = std::move(delivery_);
-        stream = stream_;
-        stream_ = nullptr;
-        streamBuffers_.clear();
-        lost = IsLost();
-        if (!lost) {
-            GError* error = nullptr;
-            arv_camera_stop_acquisition(camera_, &error);
-            capture_log::Ok(error, "stopping acquisition");
+        if (stream_) {
+            *stopDelivery_ = true;
+            stream = std::move(stream_);
+            streamBuffers_.clear();
+            camera = Ref(camera_.get());
+            lost = IsLost();
+        }
+        // From inside a frame callback the delivery thread cannot wait for
+        // itself: it stays here, and the next stop from another thread waits.
+        if (delivery_.joinable() && delivery_.get_id() != std::this_thread::get_id())
+            worker = std::move(delivery_);
+    }
+    if (stream && !lost) {
+        ArvCamera* stopping = camera.release();
+        const bool answered = aravis_system::RunBounded(
+            [stopping] {
+                GError* error = nullptr;
+                arv_camera_stop_acquisition(stopping, &error);
+                capture_log::Ok(error, "stopping acquisition");
+                g_object_unref(stopping);
+            },
+            kControlBound);
+        if (!answered) {
+            TakeAsLost();
+            lost = true;
         }
     }
     // Without the lock: a running frame callback may call into this handle.
-    if (worker.get_id() == std::this_thread::get_id())
-        worker.detach();  // called from the frame callback: the loop ends when it returns
-    else if (worker.joinable())
+    if (worker.joinable())
         worker.join();
     if (lost)
-        aravis_system::RunInBackground([stream] { g_object_unref(stream); });
-    else
-        g_object_unref(stream);
+        aravis_system::UnrefInBackground(stream.release());
 }
 
 int Grabber::SoftwareTrigger()
 {
     std::lock_guard<std::mutex> lock(control_);
+    if (camera_ && IsLost())
+        return IC_DEVICE_LOST;
     if (!camera_ || !stream_)
         return IC_ERROR;
     GError* error = nullptr;
-    arv_camera_software_trigger(camera_, &error);
+    arv_camera_software_trigger(camera_.get(), &error);
     return capture_log::Ok(error, "sending the software trigger") ? IC_SUCCESS : IC_ERROR;
+}
+
+FrameCounts Grabber::Counts() const
+{
+    return FrameCounts{delivered_, failed_, mismatched_, shortPayload_};
 }
 
 bool Grabber::IsStreamBuffer(const void* data)

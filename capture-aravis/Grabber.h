@@ -6,7 +6,12 @@
 // guards the callback pointers the delivery thread reads per frame. Neither is
 // held while a callback runs, so a callback may call back into the library
 // (even IC_StopLive). Device loss arrives on Aravis's heartbeat thread through
-// a LostLink, which is detached before the camera is released.
+// a ControlLostRelay, which is detached before the camera is released.
+//
+// Stopping: only the delivery thread itself (a stop from inside a frame
+// callback) does not wait for the delivery thread; any other stop, close or
+// release waits for it. A new live session's thread waits for the previous
+// one to end before it delivers, so one handle never delivers from two threads.
 
 #include <arv.h>
 
@@ -14,13 +19,23 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "GObjectPtr.h"
 #include "PixelFormats.h"
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 
-struct LostLink;
+class ControlLostRelay;
+
+// Frames of one handle since it was made, by what became of them.
+struct FrameCounts {
+    uint64_t delivered = 0;     // handed to the frame-ready callback
+    uint64_t failed = 0;        // Aravis reported the buffer incomplete (lost packets, timeout, …)
+    uint64_t mismatched = 0;    // complete, but not the size, format or payload type described
+    uint64_t shortPayload = 0;  // complete, but fewer bytes than the description needs
+};
 
 class Grabber : public std::enable_shared_from_this<Grabber> {
 public:
@@ -48,8 +63,7 @@ public:
     int GetPropertyRange(Property property, int32_t* min, int32_t* max);
     int SetProperty(Property property, int32_t value);
 
-    uint64_t DeliveredFrames() const { return delivered_; }
-    uint64_t IncompleteFrames() const { return incomplete_; }
+    FrameCounts Counts() const;
     // Whether `data` is the start of one of the live stream's own buffers.
     bool IsStreamBuffer(const void* data);
 
@@ -62,20 +76,42 @@ private:
         int32_t width = 0;
         int32_t height = 0;
     };
+    // The session's own frame numbering: 0 for its first frame, then the
+    // camera's block-id steps, 32 bits wide.
+    struct Numbering {
+        bool started = false;
+        guint64 lastId = 0;
+        uint32_t next = 0;
+        uint32_t Number(guint64 frameId);
+    };
+    // The trigger as the camera had it at open, put back at close.
+    struct TriggerAsFound {
+        bool known = false;
+        std::string selector, mode, source;
+    };
 
-    void DeliveryLoop(Session session);
-    void Deliver(ArvBuffer* buffer, const Session& session, std::vector<uint8_t>& converted);
+    void DeliveryLoop(Session session, std::thread previous);
+    void Deliver(ArvBuffer* buffer, const Session& session, uint32_t number, std::vector<uint8_t>& converted);
     bool ReadRegion();  // under control_
     bool IsLost() const;
+    // Under control_: the trigger of `camera` as it is now.
+    static TriggerAsFound ReadTrigger(ArvCamera* camera);
+    static void RestoreTrigger(ArvCamera* camera, const TriggerAsFound& trigger);
+    // A command timed out while stopping or closing: the camera is gone.
+    void TakeAsLost();
 
-    std::mutex control_;
-    ArvCamera* camera_ = nullptr;
-    ArvStream* stream_ = nullptr;  // non-null while live
+    mutable std::mutex control_;
+    GObjectPtr<ArvCamera> camera_;
+    GObjectPtr<ArvStream> stream_;  // non-null while live
     std::vector<const void*> streamBuffers_;
+    // The live session's delivery thread, or one a stop from inside its own
+    // callback left running; the next stop from another thread joins it.
     std::thread delivery_;
     std::shared_ptr<std::atomic<bool>> stopDelivery_;
-    std::shared_ptr<LostLink> link_;
+    std::shared_ptr<ControlLostRelay> relay_;
     gulong lostHandler_ = 0;
+    TriggerAsFound trigger_;
+    bool triggerChanged_ = false;
     pixel_formats::Plan plan_;
     int32_t width_ = 0;
     int32_t height_ = 0;
@@ -87,6 +123,8 @@ private:
     void* lostUser_ = nullptr;
 
     std::atomic<uint64_t> delivered_{0};
-    std::atomic<uint64_t> incomplete_{0};
+    std::atomic<uint64_t> failed_{0};
+    std::atomic<uint64_t> mismatched_{0};
+    std::atomic<uint64_t> shortPayload_{0};
     std::atomic<bool> mismatchReported_{false};
 };

@@ -1,51 +1,80 @@
-// The delivery thread: pops complete frames from the stream and hands them to
-// the frame-ready callback, converted where the format asks for it.
+// The delivery thread: pops frames from the stream, numbers them, and hands
+// the complete ones to the frame-ready callback, converted where the format
+// asks for it.
 
 #include "CaptureLog.h"
 #include "Grabber.h"
 
 namespace {
+
 constexpr guint64 kPopTimeoutUs = 10000;  // how soon the loop notices a stop
+constexpr guint64 kLargest16BitId = 0xFFFF;
+
+// Frames from block id `previous` to `current`. GigE Vision 1.x block ids are
+// 16 bits wide and skip 0 when they wrap; any other step back is a restart of
+// the camera's count and hides nothing.
+uint32_t Step(guint64 previous, guint64 current)
+{
+    if (current > previous)
+        return static_cast<uint32_t>(std::min<guint64>(current - previous, UINT32_MAX));
+    if (current < previous && previous <= kLargest16BitId && current >= 1)
+        return static_cast<uint32_t>((kLargest16BitId - previous) + current);
+    return 1;
 }
 
-void Grabber::DeliveryLoop(Session session)
+}  // namespace
+
+uint32_t Grabber::Numbering::Number(guint64 frameId)
 {
+    if (started)
+        next += Step(lastId, frameId);
+    started = true;
+    lastId = frameId;
+    return next;
+}
+
+void Grabber::DeliveryLoop(Session session, std::thread previous)
+{
+    if (previous.joinable())  // one delivery thread per handle at a time
+        previous.join();
     std::vector<uint8_t> converted;
+    Numbering numbering;
     while (!*session.stop) {
         ArvBuffer* buffer = arv_stream_timeout_pop_buffer(session.stream, kPopTimeoutUs);
         if (!buffer)
             continue;
+        const uint32_t number = numbering.Number(arv_buffer_get_frame_id(buffer));
         if (!*session.stop)
-            Deliver(buffer, session, converted);
+            Deliver(buffer, session, number, converted);
         arv_stream_push_buffer(session.stream, buffer);
     }
     g_object_unref(session.stream);
 }
 
-void Grabber::Deliver(ArvBuffer* buffer, const Session& session, std::vector<uint8_t>& converted)
+void Grabber::Deliver(ArvBuffer* buffer, const Session& session, uint32_t number, std::vector<uint8_t>& converted)
 {
-    if (arv_buffer_get_status(buffer) != ARV_BUFFER_STATUS_SUCCESS ||
-        arv_buffer_get_payload_type(buffer) != ARV_BUFFER_PAYLOAD_TYPE_IMAGE) {
-        ++incomplete_;
+    if (arv_buffer_get_status(buffer) != ARV_BUFFER_STATUS_SUCCESS) {
+        ++failed_;
         return;
     }
     // A frame whose size or format differs from the description would make the
     // host read past its end: it is not delivered.
     const ArvPixelFormat format = arv_buffer_get_image_pixel_format(buffer);
-    if (arv_buffer_get_image_width(buffer) != session.width || arv_buffer_get_image_height(buffer) != session.height ||
+    if (arv_buffer_get_payload_type(buffer) != ARV_BUFFER_PAYLOAD_TYPE_IMAGE ||
+        arv_buffer_get_image_width(buffer) != session.width || arv_buffer_get_image_height(buffer) != session.height ||
         format != session.plan.cameraFormat) {
         if (!mismatchReported_.exchange(true))
             capture_log::Warning("dropping frames of %dx%d format 0x%08x, expected %dx%d format 0x%08x",
                                  arv_buffer_get_image_width(buffer), arv_buffer_get_image_height(buffer), format,
                                  session.width, session.height, session.plan.cameraFormat);
-        ++incomplete_;
+        ++mismatched_;
         return;
     }
     size_t size = 0;
     auto* data = static_cast<const uint8_t*>(arv_buffer_get_image_data(buffer, &size));
     const size_t pixels = static_cast<size_t>(session.width) * static_cast<size_t>(session.height);
     if (!data || size < pixels * ARV_PIXEL_FORMAT_BIT_PER_PIXEL(format) / 8) {
-        ++incomplete_;
+        ++shortPayload_;
         return;
     }
     const uint8_t* frame = data;
@@ -63,5 +92,5 @@ void Grabber::Deliver(ArvBuffer* buffer, const Session& session, std::vector<uin
     }
     ++delivered_;
     if (callback)
-        callback(Handle(), const_cast<uint8_t*>(frame), static_cast<uint32_t>(arv_buffer_get_frame_id(buffer)), user);
+        callback(Handle(), const_cast<uint8_t*>(frame), number, user);
 }

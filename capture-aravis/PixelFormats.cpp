@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 
 namespace pixel_formats {
 namespace {

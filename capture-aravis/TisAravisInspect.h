@@ -1,18 +1,25 @@
 #pragma once
-// The one function this library exports beyond the capture operations: frame
-// counters of a handle, for tests and diagnostics.
+// What this library exports beyond the capture operations, for tests and
+// diagnostics (Linux only).
 
 #include <stdint.h>
 
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-// Frames handed to the frame-ready callback, and frames dropped because they
-// arrived incomplete or did not match the description, since the handle was made.
-IC_API int TisAravisInspect_FrameCounters(HGRABBER grabber, uint64_t* delivered, uint64_t* incomplete);
+// Frames of a handle since it was made, by what became of them. Frames the
+// camera never sent at all show only as gaps in the frame numbers.
+typedef struct TisAravisFrameCounters {
+    uint64_t delivered;     // handed to the frame-ready callback
+    uint64_t failed;        // Aravis reported the buffer incomplete (missing packets, timeout, aborted)
+    uint64_t mismatched;    // complete, but another size, format or payload type than the description
+    uint64_t shortPayload;  // complete, but fewer bytes than the description needs
+} TisAravisFrameCounters;
+
+IC_API int TisAravisInspect_FrameCounters(HGRABBER grabber, TisAravisFrameCounters* counters);
 
 // 1 when `data` is one of the live stream's own buffers (a frame handed over
 // without a copy), 0 otherwise.

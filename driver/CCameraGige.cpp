@@ -9,6 +9,13 @@ CCameraGige::CCameraGige(CameraParam* cameraParam, ICameraObserver* frameReceive
 {
 }
 
+CCameraGige::State CCameraGige::CurrentState() const
+{
+    if (opened)
+        return grabbing ? State::Grabbing : State::Open;
+    return grabber ? State::HandleOnly : State::Fresh;
+}
+
 CCameraGige::~CCameraGige()
 {
     driverlog::Debug("~CCameraGige");
@@ -20,7 +27,7 @@ CCameraGige::~CCameraGige()
 // IC_StopLive returns only once no frame callback can run any more.
 void CCameraGige::ReleaseDevice()
 {
-    if (opened) {
+    if (CurrentState() == State::Open || CurrentState() == State::Grabbing) {
         IC_StopLive(grabber);
         IC_CloseVideoCaptureDevice(grabber);
         opened = false;

@@ -17,6 +17,19 @@ int ToCaptureFormat(int32_t pixelFormat)
     }
 }
 
+// Contract pixel format code of frames the capture library delivers in
+// `captureFormat`; None where the contract has no code for it.
+int32_t ToPixelFormat(int captureFormat)
+{
+    switch (captureFormat) {
+    case IC_FORMAT_Y800: return PixelFormat::GRAY8;
+    case IC_FORMAT_RGB24: return PixelFormat::RGB24;
+    case IC_FORMAT_RGB32: return PixelFormat::RGB32;
+    case IC_FORMAT_Y16: return PixelFormat::GRAY16;
+    default: return PixelFormat::None;
+    }
+}
+
 }  // namespace
 
 QStringList CCameraGige::IGetCameraList()
@@ -32,9 +45,10 @@ int32_t CCameraGige::IOpenCamera()
 {
     if (!param)
         return 0;
-    if (opened)
+    const State state = CurrentState();
+    if (state == State::Open || state == State::Grabbing)
         return 1;
-    if (!grabber) {
+    if (state == State::Fresh) {
         grabber = IC_CreateGrabber();
         if (!grabber) {
             driverlog::Debug("create grabber fail");
@@ -56,14 +70,32 @@ int32_t CCameraGige::IOpenCamera()
     width = 0;
     height = 0;
     bitsPerPixel = BitsPerPixelOf(pixelFormat);
-    IC_SetFormat(grabber, ToCaptureFormat(pixelFormat));
+    if (IC_SetFormat(grabber, ToCaptureFormat(pixelFormat)) != 1)
+        DescribeDeliveredFormat();
     driverlog::Debug("open gige device success");
     return 1;
 }
 
+// The camera kept another format than the one asked for: the object says
+// what is delivered, so that a host sizing frames by it reads what is there.
+// The host's record stays as the host wrote it.
+void CCameraGige::DescribeDeliveredFormat()
+{
+    int32_t deliveredWidth = 0, deliveredHeight = 0, deliveredBits = 0;
+    int deliveredFormat = IC_FORMAT_KEEP;
+    if (IC_GetImageDescription(grabber, &deliveredWidth, &deliveredHeight, &deliveredBits, &deliveredFormat) != 1) {
+        deliveredBits = 0;
+        deliveredFormat = IC_FORMAT_KEEP;
+    }
+    pixelFormat = ToPixelFormat(deliveredFormat);
+    bitsPerPixel = deliveredBits;
+}
+
 void CCameraGige::ICloseCamera()
 {
-    if (grabber)
+    // The stop comes twice while grabbing (here and in IStopCamera): cameras
+    // were qualified with this sequence, so it stays.
+    if (CurrentState() != State::Fresh)
         IC_StopLive(grabber);
     if (grabbing)
         IStopCamera();

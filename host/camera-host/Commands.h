@@ -1,11 +1,9 @@
 #pragma once
 // camera-host's two commands; each returns the process exit code.
 
+#include "ExitCodes.h"
 #include "HostOptions.h"
 #include "ModuleLoader.h"
 
 int RunList(const HostOptions& options, const ModuleLoader& module);
 int RunGrab(const HostOptions& options, const ModuleLoader& module);
-
-// Prints one error line on stderr.
-void PrintError(const QString& message);

@@ -1,45 +1,62 @@
 // camera-host grab: open a camera, grab N frames in the requested mode, close,
-// report.
+// report. A lost camera or a SIGINT/SIGTERM ends the grab early; the summary
+// and the JSON then hold what was received.
 
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <cstdio>
 #include <thread>
-#include <unistd.h>
 
 #include "CameraSession.h"
 #include "Commands.h"
+#include "ErrorOutput.h"
 #include "FrameFile.h"
 #include "GrabStatistics.h"
+#include "HostLog.h"
+#include "Interruption.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// How often a wait looks at signals and loss.
+constexpr std::chrono::milliseconds kWaitSlice(50);
 
 class Progress {
 public:
-    explicit Progress(int total) : total_(total), enabled_(isatty(STDERR_FILENO)), start_(Clock::now()) {}
-    ~Progress()
-    {
-        if (enabled_ && shown_)
-            std::fputc('\n', stderr);
-    }
+    explicit Progress(int total) : total_(total), start_(Clock::now()) {}
+    ~Progress() { host_log::ClearProgress(); }
     void Update(int done)
     {
-        if (!enabled_)
-            return;
         const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
-        std::fprintf(stderr, "\r%d of %d frames, %.1f fps ", done, total_, seconds > 0 ? done / seconds : 0.0);
-        shown_ = true;
+        host_log::ShowProgress(QStringLiteral("%1 of %2 frames, %3 fps")
+                                   .arg(done)
+                                   .arg(total_)
+                                   .arg(seconds > 0 ? done / seconds : 0.0, 0, 'f', 1));
     }
 
 private:
     const int total_;
-    const bool enabled_;
     const Clock::time_point start_;
-    bool shown_ = false;
 };
+
+// Tells the session's frame sink when the module reports its camera lost.
+class LossWatch {
+public:
+    LossWatch(const QString& device, FrameSink& sink)
+    {
+        host_log::OnCameraLost([device, &sink](const QString& camera) {
+            if (camera == device)
+                sink.MarkLost();
+        });
+    }
+    ~LossWatch() { host_log::OnCameraLost(nullptr); }
+};
+
+bool Interrupted()
+{
+    return interruption::Received() != 0;
+}
 
 // Opens the camera named by the options (or the first listed); returns an exit code.
 int OpenCamera(const HostOptions& options, CameraSession& session, QString* device)
@@ -48,8 +65,7 @@ int OpenCamera(const HostOptions& options, CameraSession& session, QString* devi
         PrintError(QStringLiteral("the module could not initialise the capture library"));
         return ExitModule;
     }
-    ICameraObject* camera = session.Camera();
-    const QStringList names = camera->IGetCameraList();
+    const QStringList names = session.Devices();
     if (names.isEmpty()) {
         PrintError(QStringLiteral("no cameras found"));
         return ExitNoCamera;
@@ -59,18 +75,13 @@ int OpenCamera(const HostOptions& options, CameraSession& session, QString* devi
         PrintError(QStringLiteral("no such device: %1 (cameras: %2)").arg(*device, names.join(QStringLiteral(", "))));
         return ExitNoSuchDevice;
     }
-    CameraParam& param = session.Param();
-    param.cameraName = *device;
-    param.pixelFormat = options.pixelFormat;
-    param.exposure = options.exposure.value_or(0);
-    param.gain = options.gain.value_or(0);
-    if (camera->IOpenCamera() != 1) {
+    const CameraSession::Settings settings{*device, options.pixelFormat, options.exposure.value_or(0),
+                                           options.gain.value_or(0)};
+    if (!session.Open(settings)) {
         PrintError(QStringLiteral("cannot open %1").arg(*device));
         return ExitOpen;
     }
-    camera->ISetParameter(nullptr);  // catch up with the record, as a host does after open
-    camera->requestedMode = options.mode;
-    if (camera->IStartCamera() != 1) {
+    if (!session.Start(options.mode)) {
         PrintError(QStringLiteral("cannot start acquisition on %1").arg(*device));
         return ExitStart;
     }
@@ -99,6 +110,7 @@ bool WriteJson(const HostOptions& options, const GrabSummary& summary)
     const QByteArray json = QJsonDocument(summary.ToJson()).toJson(QJsonDocument::Indented);
     if (options.jsonPath == QLatin1String("-")) {
         std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+        std::fflush(stdout);
         return true;
     }
     QFile file(options.jsonPath);
@@ -107,6 +119,46 @@ bool WriteJson(const HostOptions& options, const GrabSummary& summary)
         return false;
     }
     return true;
+}
+
+// Waits until `when`, or less once a signal or the loss of the camera ends the grab.
+void PaceUntil(Clock::time_point when, const FrameSink& frames)
+{
+    while (Clock::now() < when && !Interrupted() && !frames.Lost())
+        std::this_thread::sleep_for(std::min<Clock::duration>(kWaitSlice, when - Clock::now()));
+}
+
+// The next frame within `timeout`, or none (timed out, interrupted, camera lost).
+std::optional<Frame> NextFrame(FrameSink& frames, std::chrono::milliseconds timeout)
+{
+    const Clock::time_point deadline = Clock::now() + timeout;
+    while (!Interrupted()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0)
+            break;
+        if (auto frame = frames.Take(std::min(left, kWaitSlice)))
+            return frame;
+        if (frames.Lost())
+            break;
+    }
+    return std::nullopt;
+}
+
+int ExitCodeOf(const GrabSummary& summary, bool written, int requested)
+{
+    if (const int signal = interruption::Received())
+        return 128 + signal;
+    if (summary.cameraLost) {
+        PrintError(QStringLiteral("camera lost after %1 of %2 frames").arg(summary.received).arg(requested));
+        return ExitCameraLost;
+    }
+    if (!written)
+        return ExitSave;
+    if (summary.timeouts > 0) {
+        PrintError(QStringLiteral("frames timed out: %1 of %2").arg(summary.timeouts).arg(requested));
+        return ExitTimeout;
+    }
+    return ExitOk;
 }
 
 }  // namespace
@@ -119,52 +171,61 @@ int RunGrab(const HostOptions& options, const ModuleLoader& module)
     }
     CameraSession session(module);
     QString device;
+    std::unique_ptr<LossWatch> lossWatch;
+    if (!options.device.isEmpty())  // watching from before the open: a loss may come at any time
+        lossWatch = std::make_unique<LossWatch>(options.device, session.Frames());
     if (const int code = OpenCamera(options, session, &device); code != ExitOk)
         return code;
+    if (!lossWatch)
+        lossWatch = std::make_unique<LossWatch>(device, session.Frames());
 
-    ICameraObject* camera = session.Camera();
     const bool triggered = options.mode == ModeTriggerOn;
     const auto timeout = std::chrono::milliseconds(options.timeoutMs);
     const auto period = options.rateHz > 0 ? std::chrono::duration<double>(1.0 / options.rateHz)
                                            : std::chrono::duration<double>(0);
     GrabStatistics statistics(device, options.frames);
-    Progress progress(options.frames);
     bool saved = true;
     bool changesApplied = options.changes.empty();
-    const Clock::time_point start = Clock::now();
-
-    for (int i = 0; i < options.frames; ++i) {
-        std::optional<Clock::time_point> trigger;
-        if (triggered) {
-            if (period.count() > 0)
-                std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(period * i));
-            trigger = Clock::now();
-            camera->ISnapImage();
+    {
+        Progress progress(options.frames);
+        const Clock::time_point start = Clock::now();
+        for (int i = 0; i < options.frames && !Interrupted() && !session.Frames().Lost(); ++i) {
+            std::optional<Clock::time_point> trigger;
+            if (triggered) {
+                if (period.count() > 0)
+                    PaceUntil(start + std::chrono::duration_cast<Clock::duration>(period * i), session.Frames());
+                if (Interrupted() || session.Frames().Lost())
+                    break;
+                trigger = Clock::now();
+                session.Snap();
+            }
+            const auto frame = NextFrame(session.Frames(), timeout);
+            if (!frame) {
+                if (!Interrupted() && !session.Frames().Lost())
+                    statistics.AddTimeout();
+                continue;
+            }
+            statistics.AddFrame(*frame, trigger);
+            saved = SaveFrame(options, *frame, i + 1) && saved;
+            if (!changesApplied) {  // the changes go in while frames flow
+                for (const ParamChange& change : options.changes)
+                    session.Change(change.paramId, change.value);
+                changesApplied = true;
+            }
+            progress.Update(i + 1);
         }
-        const auto frame = session.Frames().Take(timeout);
-        if (!frame) {
-            statistics.AddTimeout();
-            continue;
-        }
-        statistics.AddFrame(*frame, trigger);
-        saved = SaveFrame(options, *frame, i + 1) && saved;
-        if (!changesApplied) {  // the changes go in while frames flow
-            for (const ParamChange& change : options.changes)
-                camera->ISetParameter(&change);
-            changesApplied = true;
-        }
-        progress.Update(i + 1);
     }
-    camera->IStopCamera();
+    session.Stop();
+    statistics.SetHostDropped(int(session.Frames().Dropped()));
+    if (session.Frames().Lost())
+        statistics.MarkCameraLost();
     session.End();
 
     const GrabSummary summary = statistics.Finish();
-    std::fputs(summary.ToText().toLocal8Bit().constData(), stdout);
-    if (!WriteJson(options, summary) || !saved)
-        return ExitSave;
-    if (summary.timeouts > 0) {
-        PrintError(QStringLiteral("frames timed out: %1 of %2").arg(summary.timeouts).arg(options.frames));
-        return ExitTimeout;
-    }
-    return ExitOk;
+    const QByteArray text = summary.ToText().toLocal8Bit();
+    // With the JSON on stdout, the text goes to stderr so that stdout parses.
+    std::fputs(text.constData(), options.jsonPath == QLatin1String("-") ? stderr : stdout);
+    std::fflush(stdout);
+    const bool written = WriteJson(options, summary) && saved;
+    return ExitCodeOf(summary, written, options.frames);
 }

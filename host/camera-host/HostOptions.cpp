@@ -1,6 +1,7 @@
 #include "HostOptions.h"
 
 #include <QCommandLineParser>
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -44,22 +45,29 @@ bool ParseChange(const QString& text, ParamChange* change)
 QString HostUsage()
 {
     return QStringLiteral(
-        "usage: camera-host list [--simulate] [--module PATH] [--quiet]\n"
+        "usage: camera-host list [--simulate] [--module PATH] [--quiet|--verbose]\n"
         "       camera-host grab [--simulate] [--device NAME] [--format GRAY8|RGB24|RGB32|GRAY16|RGB48|BGR24|BGR32]\n"
         "                        [--exposure N] [--gain N] [--mode 1|2|3] [--frames N] [--rate HZ]\n"
         "                        [--timeout-ms T] [--save DIR] [--json FILE|-] [--set exposure=N|gain=N]...\n"
-        "                        [--module PATH] [--quiet]\n");
+        "                        [--module PATH] [--quiet|--verbose]\n"
+        "       camera-host --help\n"
+        "--rate takes 0.01 to 10000 triggers per second. --json - writes the JSON to stdout and the\n"
+        "summary to stderr. --quiet shows errors and the summary only; --verbose adds every message\n"
+        "of the module (per-frame ones included) and the capture library.\n"
+        "exit codes: 0 ok, 2 usage, 3 module, 4 no camera, 5 no such device, 6 open, 7 start,\n"
+        "8 frames timed out, 9 not written, 10 camera lost, 130/143 ended by SIGINT/SIGTERM\n");
 }
 
 std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QString* error)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help(QStringList{"help", "h"}), verbose("verbose");
     const QCommandLineOption module("module", "", "PATH"), quiet("quiet"), simulate("simulate"),
         device("device", "", "NAME"), format("format", "", "FORMAT"), exposure("exposure", "", "N"),
         gain("gain", "", "N"), mode("mode", "", "MODE"), frames("frames", "", "N"), rate("rate", "", "HZ"),
         timeout("timeout-ms", "", "T"), save("save", "", "DIR"), json("json", "", "FILE"), set("set", "", "NAME=N");
-    parser.addOptions({module, quiet, simulate, device, format, exposure, gain, mode, frames, rate, timeout, save,
+    parser.addOptions({help, verbose, module, quiet, simulate, device, format, exposure, gain, mode, frames, rate, timeout, save,
                        json, set});
     parser.addPositionalArgument("command", "list or grab");
     if (!parser.parse(QStringList{QStringLiteral("camera-host")} + arguments)) {
@@ -67,6 +75,15 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
         return std::nullopt;
     }
     HostOptions options;
+    if (parser.isSet(help)) {
+        options.command = QStringLiteral("help");
+        return options;
+    }
+    if (parser.isSet(quiet) && parser.isSet(verbose)) {
+        *error = QStringLiteral("--quiet and --verbose exclude each other");
+        return std::nullopt;
+    }
+    options.verbose = parser.isSet(verbose);
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1 || (positional[0] != QLatin1String("list") && positional[0] != QLatin1String("grab"))) {
         *error = QStringLiteral("expected one command: list or grab");
@@ -117,8 +134,11 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     if (parser.isSet(rate)) {
         bool ok = false;
         options.rateHz = parser.value(rate).toDouble(&ok);
-        if (!ok || options.rateHz <= 0) {
-            *error = QStringLiteral("--rate takes a positive number of triggers per second");
+        // A rate outside the range (nan, inf, 1e-300 among them) would make no
+        // sensible trigger period, or overflow it.
+        if (!ok || !std::isfinite(options.rateHz) || options.rateHz < kMinRateHz || options.rateHz > kMaxRateHz) {
+            *error = QStringLiteral("--rate takes a number of triggers per second from 0.01 to 10000, not '%1'")
+                         .arg(parser.value(rate));
             return std::nullopt;
         }
     }

@@ -8,22 +8,15 @@
 
 #include "ICameraObject.h"
 
-enum ExitCode {
-    ExitOk = 0,
-    ExitUsage = 2,
-    ExitModule = 3,
-    ExitNoCamera = 4,
-    ExitNoSuchDevice = 5,
-    ExitOpen = 6,
-    ExitStart = 7,
-    ExitTimeout = 8,
-    ExitSave = 9,
-};
+// Triggers per second that --rate accepts.
+constexpr double kMinRateHz = 0.01;
+constexpr double kMaxRateHz = 10000;
 
 struct HostOptions {
-    QString command;  // "list" or "grab"
+    QString command;  // "list", "grab" or "help"
     QString modulePath;
-    bool quiet = false;
+    bool quiet = false;    // errors and the summary only
+    bool verbose = false;  // every message of the module and the library
     bool simulate = false;
     QString device;
     int32_t pixelFormat = PixelFormat::GRAY8;

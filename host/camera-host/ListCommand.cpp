@@ -2,11 +2,7 @@
 
 #include "CameraSession.h"
 #include "Commands.h"
-
-void PrintError(const QString& message)
-{
-    std::fprintf(stderr, "camera-host: %s\n", message.toLocal8Bit().constData());
-}
+#include "ErrorOutput.h"
 
 int RunList(const HostOptions&, const ModuleLoader& module)
 {
@@ -15,7 +11,7 @@ int RunList(const HostOptions&, const ModuleLoader& module)
         PrintError(QStringLiteral("the module could not initialise the capture library"));
         return ExitModule;
     }
-    const QStringList names = session.Camera()->IGetCameraList();
+    const QStringList names = session.Devices();
     if (names.isEmpty()) {
         PrintError(QStringLiteral("no cameras found"));
         return ExitOk;

@@ -4,9 +4,12 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "CaptureSelection.h"
 #include "Commands.h"
+#include "ErrorOutput.h"
 #include "HostLog.h"
 #include "HostOptions.h"
+#include "Interruption.h"
 
 int main(int argc, char** argv)
 {
@@ -18,9 +21,16 @@ int main(int argc, char** argv)
         std::fputs(HostUsage().toLocal8Bit().constData(), stderr);
         return ExitUsage;
     }
-    host_log::Install(options->quiet);
-    if (options->simulate)  // the Linux capture library's own setting: Aravis's in-process camera only
-        qputenv("TISGRABBER_ARAVIS_INTERFACES", "Fake");
+    if (options->command == QLatin1String("help")) {
+        std::fputs(HostUsage().toLocal8Bit().constData(), stdout);
+        return ExitOk;
+    }
+    host_log::Install(options->quiet     ? host_log::Verbosity::Quiet
+                      : options->verbose ? host_log::Verbosity::Verbose
+                                         : host_log::Verbosity::Normal);
+    interruption::Install();
+    if (options->simulate)
+        capture_selection::UseSimulatedCamera();
 
     ModuleLoader module;
     const QString path = options->modulePath.isEmpty() ? ModuleLoader::DefaultPath() : options->modulePath;

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "DriverMessages.h"
+
 namespace {
 std::atomic<MessagePane*> installed{nullptr};
 }
@@ -43,7 +45,7 @@ void MessagePane::Handler(QtMsgType type, const QMessageLogContext&, const QStri
     MessagePane* pane = installed;
     if (!pane)
         return;
-    if (text.startsWith(QLatin1String("Gige image get: ")) || text.startsWith(QLatin1String("Gige snap image: "))) {
+    if (driver_messages::IsPerFrame(text)) {
         ++pane->perFrame_;  // never post per frame: the library's thread must not wait on the window
         return;
     }

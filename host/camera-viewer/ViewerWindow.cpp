@@ -154,7 +154,7 @@ void ViewerWindow::Refresh()
         return;
     const QString current = devices_->currentText();
     devices_->clear();
-    devices_->addItems(session_->Camera()->IGetCameraList());
+    devices_->addItems(session_->Devices());
     if (devices_->count() == 0)
         ShowError(tr("no cameras found"));
     else
@@ -174,17 +174,12 @@ bool ViewerWindow::OpenDevice(const QString& name)
 {
     if (!session_ || IsOpen())
         return IsOpen();
-    CameraParam& param = session_->Param();
-    param.cameraName = name;
-    param.pixelFormat = format_->currentData().toInt();
-    param.exposure = exposure_->value();
-    param.gain = gain_->value();
-    if (session_->Camera()->IOpenCamera() != 1) {
+    const CameraSession::Settings settings{name, format_->currentData().toInt(), exposure_->value(), gain_->value()};
+    if (!session_->Open(settings)) {
         ShowError(tr("cannot open %1").arg(name));
         UpdateControls();
         return false;
     }
-    session_->Camera()->ISetParameter(nullptr);
     devices_->setCurrentText(name);
     error_->clear();
     UpdateControls();
@@ -196,9 +191,7 @@ void ViewerWindow::CloseDevice()
     snapRepeat_->setChecked(false);
     if (!session_ || !IsOpen())
         return;
-    ICameraObject* camera = session_->Camera();
-    camera->IStopCamera();
-    camera->ICloseCamera();
+    session_->Close();
     UpdateControls();
 }
 
@@ -206,13 +199,11 @@ bool ViewerWindow::Start()
 {
     if (!IsOpen())
         return false;
-    ICameraObject* camera = session_->Camera();
-    camera->requestedMode = mode_->currentData().toInt();
     session_->Frames().Reset();
     shown_ = 0;
     rateBase_ = 0;
     rateClock_.start();
-    if (camera->IStartCamera() != 1) {
+    if (!session_->Start(mode_->currentData().toInt())) {
         ShowError(tr("cannot start acquisition on %1").arg(session_->Param().cameraName));
         return false;
     }
@@ -224,14 +215,14 @@ void ViewerWindow::Stop()
 {
     snapRepeat_->setChecked(false);
     if (IsGrabbing())
-        session_->Camera()->IStopCamera();
+        session_->Stop();
     UpdateControls();
 }
 
 void ViewerWindow::Snap()
 {
     if (IsGrabbing())
-        session_->Camera()->ISnapImage();
+        session_->Snap();
 }
 
 void ViewerWindow::SetPixelFormat(int32_t code)
@@ -260,18 +251,17 @@ void ViewerWindow::ApplyChange(int32_t paramId, int32_t value)
 {
     if (!IsOpen())  // before open the value goes in with the record
         return;
-    const ParamChange change{paramId, value};
-    session_->Camera()->ISetParameter(&change);
+    session_->Change(paramId, value);
 }
 
 bool ViewerWindow::IsOpen() const
 {
-    return session_ && session_->Camera()->opened;
+    return session_ && session_->IsOpen();
 }
 
 bool ViewerWindow::IsGrabbing() const
 {
-    return session_ && session_->Camera()->grabbing;
+    return session_ && session_->IsGrabbing();
 }
 
 void ViewerWindow::ShowLatestFrame()

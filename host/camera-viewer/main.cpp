@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include "CaptureSelection.h"
 #include "ModuleLoader.h"
 #include "ViewerWindow.h"
 
@@ -17,8 +18,8 @@ int main(int argc, char** argv)
     const QCommandLineOption module("module", "The module to load.", "PATH");
     parser.addOptions({simulate, device, module});
     parser.process(app);
-    if (parser.isSet(simulate))  // the Linux capture library's own setting
-        qputenv("TISGRABBER_ARAVIS_INTERFACES", "Fake");
+    if (parser.isSet(simulate))
+        capture_selection::UseSimulatedCamera();
 
     ViewerWindow window;
     window.show();

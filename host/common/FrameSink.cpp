@@ -1,5 +1,7 @@
 #include "FrameSink.h"
 
+#include <algorithm>
+
 #include "GrabStatistics.h"
 
 void FrameSink::OnFrameReady(ICameraObject* camera)
@@ -22,6 +24,10 @@ void FrameSink::OnFrameReady(ICameraObject* camera)
         lastNumber_ = frame.frameNumber;
         if (options_.keepLatestOnly)
             frames_.clear();
+        while (!frames_.empty() && frames_.size() >= std::max<size_t>(1, options_.maxWaiting)) {
+            frames_.pop_front();
+            ++dropped_;
+        }
         frames_.push_back(std::move(frame));
         notify = notify_;
     }
@@ -33,7 +39,7 @@ void FrameSink::OnFrameReady(ICameraObject* camera)
 std::optional<Frame> FrameSink::Take(std::chrono::milliseconds timeout)
 {
     std::unique_lock<std::mutex> lock(mutex_);
-    if (!arrived_.wait_for(lock, timeout, [&] { return !frames_.empty(); }))
+    if (!arrived_.wait_for(lock, timeout, [&] { return !frames_.empty() || lost_; }) || frames_.empty())
         return std::nullopt;
     Frame frame = std::move(frames_.front());
     frames_.pop_front();
@@ -49,6 +55,27 @@ uint64_t FrameSink::Received() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return received_;
+}
+
+uint64_t FrameSink::Dropped() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return dropped_;
+}
+
+void FrameSink::MarkLost()
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lost_ = true;
+    }
+    arrived_.notify_all();
+}
+
+bool FrameSink::Lost() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lost_;
 }
 
 void FrameSink::SetNotify(std::function<void()> notify)
@@ -67,6 +94,7 @@ void FrameSink::Reset()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     frames_.clear();
-    received_ = gaps_ = 0;
+    received_ = gaps_ = dropped_ = 0;
+    lost_ = false;
     lastNumber_.reset();
 }

@@ -50,6 +50,16 @@ void GrabStatistics::AddTimeout()
     ++summary_.timeouts;
 }
 
+void GrabStatistics::SetHostDropped(int frames)
+{
+    summary_.hostDropped = frames;
+}
+
+void GrabStatistics::MarkCameraLost()
+{
+    summary_.cameraLost = true;
+}
+
 GrabSummary GrabStatistics::Finish() const
 {
     GrabSummary summary = summary_;
@@ -68,7 +78,8 @@ QJsonObject GrabSummary::ToJson() const
 {
     QJsonObject json{{"device", device},     {"width", width},     {"height", height},
                      {"bitsPerPixel", bitsPerPixel}, {"requested", requested}, {"received", received},
-                     {"lost", Lost()},       {"fps", fps},         {"mbps", mbps}};
+                     {"lost", Lost()},       {"fps", fps},         {"mbps", mbps},
+                     {"hostDropped", hostDropped}, {"cameraLost", cameraLost}};
     if (latency)
         json.insert("latencyMs", QJsonObject{{"p50", latency->p50Ms}, {"p95", latency->p95Ms}, {"max", latency->maxMs}});
     return json;
@@ -87,6 +98,10 @@ QString GrabSummary::ToText() const
                        .arg(Lost())
                        .arg(fps, 0, 'f', 1)
                        .arg(mbps, 0, 'f', 2);
+    if (hostDropped > 0)
+        text += QStringLiteral("host dropped: %1 frames (received, the host fell behind)\n").arg(hostDropped);
+    if (cameraLost)
+        text += QStringLiteral("camera lost during the grab\n");
     if (latency)
         text += QStringLiteral("latency (trigger to frame): median %1 ms, p95 %2 ms, max %3 ms\n")
                     .arg(latency->p50Ms, 0, 'f', 2)

@@ -30,6 +30,8 @@ struct GrabSummary {
     int received = 0;
     int timeouts = 0;
     int gaps = 0;
+    int hostDropped = 0;      // received, but dropped because the host fell behind
+    bool cameraLost = false;  // the module reported the camera lost during the grab
     double fps = 0;
     double mbps = 0;
     std::optional<Latency> latency;
@@ -46,6 +48,8 @@ public:
     // `trigger`: when the software trigger for this frame was fired (mode 1).
     void AddFrame(const Frame& frame, std::optional<std::chrono::steady_clock::time_point> trigger);
     void AddTimeout();
+    void SetHostDropped(int frames);
+    void MarkCameraLost();
     GrabSummary Finish() const;
 
 private:

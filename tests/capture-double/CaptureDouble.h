@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 
 namespace capture_double {
 

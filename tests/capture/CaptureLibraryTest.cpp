@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "TisAravisInspect.h"
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 #include "support/FrameCollector.h"
 #include "support/GvFakeCamera.h"
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <mutex>
 
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 #include "support/FrameCollector.h"
 #include "support/GvFakeCamera.h"
 

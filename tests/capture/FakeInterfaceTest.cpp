@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 #include "support/FrameCollector.h"
 
 using namespace std::chrono_literals;

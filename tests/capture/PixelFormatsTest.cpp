@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "PixelFormats.h"
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 
 using pixel_formats::Conversion;
 

@@ -50,16 +50,32 @@ TEST_F(DriverTest, StartAppliesTheRequestedMode)
     }
 }
 
-TEST_F(DriverTest, RestartInTheSameModeLeavesTheTriggerAsStartSetIt)
+// A second start without a stop switches the trigger on again; in free run
+// it must end switched off, or the camera silently stops sending frames.
+TEST_F(DriverTest, RestartInTheSameModeEndsWithTheModesTrigger)
 {
-    CreateOpen();
-    camera->requestedMode = ModeTriggerOff;
-    camera->IStartCamera();
-    capture_double::ClearCalls();
-    EXPECT_EQ(camera->IStartCamera(), 1);  // no stop between: the trigger stays on
-    EXPECT_EQ(capture_double::Calls(),
-              (Calls{"IC_EnableTrigger(G1,1)", "IC_SetContinuousMode(G1,0)", "IC_StartLive(G1,0)"}));
-    EXPECT_EQ(camera->startCount, 2);
+    const struct {
+        int32_t mode;
+        Calls calls;
+    } cases[] = {
+        {ModeTriggerOn, {"IC_EnableTrigger(G1,1)", "IC_SetContinuousMode(G1,0)", "IC_StartLive(G1,0)"}},
+        {ModeTriggerOff,
+         {"IC_EnableTrigger(G1,1)", "IC_SetContinuousMode(G1,0)", "IC_StartLive(G1,0)", "IC_EnableTrigger(G1,0)"}},
+        {ModeTriggerOffReset,
+         {"IC_EnableTrigger(G1,1)", "IC_SetContinuousMode(G1,0)", "IC_StartLive(G1,0)", "IC_EnableTrigger(G1,0)"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        SetUp();
+        CreateOpen();
+        camera->requestedMode = c.mode;
+        camera->IStartCamera();
+        capture_double::ClearCalls();
+        EXPECT_EQ(camera->IStartCamera(), 1);  // no stop between
+        EXPECT_EQ(capture_double::Calls(), c.calls);
+        EXPECT_EQ(camera->startCount, 2);
+        TearDown();
+    }
 }
 
 TEST_F(DriverTest, StartCountGrowsWithEverySuccessfulStartOnly)

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-#include "capture/tisgrabber.h"
+#include "tisgrabber.h"
 
 class FrameCollector {
 public:

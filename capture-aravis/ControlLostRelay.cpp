@@ -1,0 +1,54 @@
+#include "ControlLostRelay.h"
+
+#include <thread>
+
+namespace {
+
+void OnControlLost(ArvDevice*, gpointer data)
+{
+    (*static_cast<std::shared_ptr<ControlLostRelay>*>(data))->Report();
+}
+
+void ReleaseClosure(gpointer data, GClosure*)
+{
+    delete static_cast<std::shared_ptr<ControlLostRelay>*>(data);
+}
+
+}  // namespace
+
+gulong ControlLostRelay::Connect(ArvDevice* device, const std::shared_ptr<ControlLostRelay>& relay)
+{
+    return g_signal_connect_data(device, "control-lost", G_CALLBACK(OnControlLost),
+                                 new std::shared_ptr<ControlLostRelay>(relay), ReleaseClosure, GConnectFlags(0));
+}
+
+void ControlLostRelay::SetCallback(DEVICE_LOST_CALLBACK callback, void* user)
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    callback_ = callback;
+    user_ = user;
+}
+
+void ControlLostRelay::Report()
+{
+    lost_ = true;
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (!attached_ || fired_)
+        return;
+    fired_ = true;
+    if (callback_)
+        callback_(handle_, user_);
+}
+
+void ControlLostRelay::ReportFromOwnThread()
+{
+    lost_ = true;
+    // Callbacks never run on a caller's thread inside an operation.
+    std::thread([this] { Report(); }).join();
+}
+
+void ControlLostRelay::Detach()
+{
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
+    attached_ = false;
+}

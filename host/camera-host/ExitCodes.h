@@ -1,0 +1,18 @@
+#pragma once
+// camera-host's exit codes; the README lists them.
+
+enum ExitCode {
+    ExitOk = 0,
+    ExitUsage = 2,
+    ExitModule = 3,
+    ExitNoCamera = 4,
+    ExitNoSuchDevice = 5,
+    ExitOpen = 6,
+    ExitStart = 7,
+    ExitTimeout = 8,
+    ExitSave = 9,
+    ExitCameraLost = 10,
+    // Ended by a signal: 128 + the signal's number, as a shell reports it.
+    ExitInterrupted = 130,  // SIGINT
+    ExitTerminated = 143,   // SIGTERM
+};
