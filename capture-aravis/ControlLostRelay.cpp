@@ -2,6 +2,8 @@
 
 #include <thread>
 
+#include "Grabber.h"
+
 namespace {
 
 void OnControlLost(ArvDevice*, gpointer data)
@@ -22,13 +24,6 @@ gulong ControlLostRelay::Connect(ArvDevice* device, const std::shared_ptr<Contro
                                  new std::shared_ptr<ControlLostRelay>(relay), ReleaseClosure, GConnectFlags(0));
 }
 
-void ControlLostRelay::SetCallback(DEVICE_LOST_CALLBACK callback, void* user)
-{
-    std::lock_guard<std::recursive_mutex> lock(mutex_);
-    callback_ = callback;
-    user_ = user;
-}
-
 void ControlLostRelay::Report()
 {
     lost_ = true;
@@ -36,8 +31,8 @@ void ControlLostRelay::Report()
     if (!attached_ || fired_)
         return;
     fired_ = true;
-    if (callback_)
-        callback_(handle_, user_);
+    if (auto grabber = grabber_.lock())
+        grabber->RunDeviceLostCallback();
 }
 
 void ControlLostRelay::ReportFromOwnThread()

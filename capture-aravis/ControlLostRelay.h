@@ -12,15 +12,16 @@
 #include <memory>
 #include <mutex>
 
-#include "tisgrabber.h"
+class Grabber;
 
 class ControlLostRelay {
 public:
-    explicit ControlLostRelay(HGRABBER handle) : handle_(handle) {}
+    // The callback is the grabber's own at the moment of the loss (never a copy
+    // that a later IC_SetCallbacks could leave stale).
+    explicit ControlLostRelay(std::weak_ptr<Grabber> grabber) : grabber_(std::move(grabber)) {}
 
     // Connects `relay` to `device`'s control-lost signal; returns the handler id.
     static gulong Connect(ArvDevice* device, const std::shared_ptr<ControlLostRelay>& relay);
-    void SetCallback(DEVICE_LOST_CALLBACK callback, void* user);
     // The camera is gone: marks it lost and runs the callback, the first time only.
     void Report();
     // Report() on a thread of the library's own, waiting until it has run.
@@ -31,10 +32,8 @@ public:
 
 private:
     std::recursive_mutex mutex_;  // recursive: the callback may close the handle
-    const HGRABBER handle_;
+    const std::weak_ptr<Grabber> grabber_;
     bool attached_ = true;
     bool fired_ = false;
     std::atomic<bool> lost_{false};
-    DEVICE_LOST_CALLBACK callback_ = nullptr;
-    void* user_ = nullptr;
 };

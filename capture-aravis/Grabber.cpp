@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "AravisSystem.h"
+#include "CallbackScope.h"
 #include "CaptureLog.h"
 #include "ControlLostRelay.h"
 
@@ -74,13 +75,31 @@ void WriteString(ArvCamera* camera, const char* feature, const std::string& valu
 Grabber::~Grabber()
 {
     Close();
-    // The last reference may be the delivery thread's own, dropped as it ends.
-    if (delivery_.joinable()) {
-        if (delivery_.get_id() == std::this_thread::get_id())
-            delivery_.detach();
-        else
-            delivery_.join();
+}
+
+bool Grabber::CalledFromCallback() const
+{
+    return CallbackScope::Inside(this);
+}
+
+void Grabber::WaitForDeliveryThreads(int others, const std::atomic<bool>* giveUp)
+{
+    std::unique_lock<std::mutex> lock(deliveryMutex_);
+    deliveryEnded_.wait(lock, [&] { return deliveryThreads_ <= others || (giveUp && *giveUp); });
+}
+
+void Grabber::RunDeviceLostCallback()
+{
+    DEVICE_LOST_CALLBACK callback = nullptr;
+    void* user = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(callbacks_);
+        callback = deviceLost_;
+        user = lostUser_;
     }
+    const CallbackScope inside(this);
+    if (callback)
+        callback(Handle(), user);
 }
 
 bool Grabber::IsLost() const
@@ -165,11 +184,7 @@ int Grabber::Open(const char* deviceId)
         return IC_ERROR;
     }
 
-    auto relay = std::make_shared<ControlLostRelay>(Handle());
-    {
-        std::lock_guard<std::mutex> lock(callbacks_);
-        relay->SetCallback(deviceLost_, lostUser_);
-    }
+    auto relay = std::make_shared<ControlLostRelay>(weak_from_this());
     TriggerAsFound trigger = ReadTrigger(camera.get());
     std::lock_guard<std::mutex> lock(control_);
     if (camera_)  // another thread opened this handle meanwhile
@@ -235,20 +250,11 @@ void Grabber::Close()
 int Grabber::SetCallbacks(FRAME_READY_CALLBACK frameReady, void* frameUser, DEVICE_LOST_CALLBACK deviceLost,
                           void* lostUser)
 {
-    {
-        std::lock_guard<std::mutex> lock(callbacks_);
-        frameReady_ = frameReady;
-        frameUser_ = frameUser;
-        deviceLost_ = deviceLost;
-        lostUser_ = lostUser;
-    }
-    std::shared_ptr<ControlLostRelay> relay;
-    {
-        std::lock_guard<std::mutex> lock(control_);
-        relay = relay_;
-    }
-    if (relay)
-        relay->SetCallback(deviceLost, lostUser);
+    std::lock_guard<std::mutex> lock(callbacks_);
+    frameReady_ = frameReady;
+    frameUser_ = frameUser;
+    deviceLost_ = deviceLost;
+    lostUser_ = lostUser;
     return IC_SUCCESS;
 }
 
@@ -367,18 +373,17 @@ int Grabber::StartLive()
     stopDelivery_ = std::make_shared<std::atomic<bool>>(false);
     Session session{static_cast<ArvStream*>(g_object_ref(stream.get())), stopDelivery_, plan_, width_, height_};
     stream_ = std::move(stream);
-    // The thread keeps the handle alive, so a callback may release it; it
-    // waits for the previous session's thread (stopped from its own callback).
-    std::thread previous = std::move(delivery_);
-    delivery_ = std::thread([self = shared_from_this(), session, previous = std::move(previous)]() mutable {
-        self->DeliveryLoop(session, std::move(previous));
-    });
+    {
+        std::lock_guard<std::mutex> threads(deliveryMutex_);
+        ++deliveryThreads_;
+    }
+    // The thread keeps the handle alive, so a callback may release it.
+    std::thread([self = shared_from_this(), session] { self->DeliveryLoop(session); }).detach();
     return IC_SUCCESS;
 }
 
 void Grabber::StopLive()
 {
-    std::thread worker;
     GObjectPtr<ArvStream> stream;
     GObjectPtr<ArvCamera> camera;
     bool lost = false;
@@ -391,10 +396,6 @@ void Grabber::StopLive()
             camera = Ref(camera_.get());
             lost = IsLost();
         }
-        // From inside a frame callback the delivery thread cannot wait for
-        // itself: it stays here, and the next stop from another thread waits.
-        if (delivery_.joinable() && delivery_.get_id() != std::this_thread::get_id())
-            worker = std::move(delivery_);
     }
     if (stream && !lost) {
         ArvCamera* stopping = camera.release();
@@ -412,8 +413,10 @@ void Grabber::StopLive()
         }
     }
     // Without the lock: a running frame callback may call into this handle.
-    if (worker.joinable())
-        worker.join();
+    // From inside one of the handle's callbacks there is nothing to wait for
+    // that could end first; the thread ends once its callback returns.
+    if (!CalledFromCallback())
+        WaitForDeliveryThreads(0);
     if (lost)
         aravis_system::UnrefInBackground(stream.release());
 }

@@ -8,14 +8,16 @@
 // (even IC_StopLive). Device loss arrives on Aravis's heartbeat thread through
 // a ControlLostRelay, which is detached before the camera is released.
 //
-// Stopping: only the delivery thread itself (a stop from inside a frame
-// callback) does not wait for the delivery thread; any other stop, close or
-// release waits for it. A new live session's thread waits for the previous
-// one to end before it delivers, so one handle never delivers from two threads.
+// Stopping: a stop, close or release waits until no delivery thread of the
+// handle runs any more, except when it is called from inside one of the
+// handle's own callbacks (frame or device lost), which cannot wait for
+// themselves. A new live session's thread waits until it is the handle's only
+// delivery thread before it delivers, so one handle never delivers from two.
 
 #include <arv.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -64,6 +66,8 @@ public:
     int SetProperty(Property property, int32_t value);
 
     FrameCounts Counts() const;
+    // Runs the registered device-lost callback (the relay calls it once).
+    void RunDeviceLostCallback();
     // Whether `data` is the start of one of the live stream's own buffers.
     bool IsStreamBuffer(const void* data);
 
@@ -90,7 +94,11 @@ private:
         std::string selector, mode, source;
     };
 
-    void DeliveryLoop(Session session, std::thread previous);
+    void DeliveryLoop(Session session);
+    // Whether the calling thread is inside one of this handle's callbacks.
+    bool CalledFromCallback() const;
+    // Waits until at most `others` delivery threads run besides the caller's.
+    void WaitForDeliveryThreads(int others, const std::atomic<bool>* giveUp = nullptr);
     void Deliver(ArvBuffer* buffer, const Session& session, uint32_t number, std::vector<uint8_t>& converted);
     bool ReadRegion();  // under control_
     bool IsLost() const;
@@ -104,10 +112,12 @@ private:
     GObjectPtr<ArvCamera> camera_;
     GObjectPtr<ArvStream> stream_;  // non-null while live
     std::vector<const void*> streamBuffers_;
-    // The live session's delivery thread, or one a stop from inside its own
-    // callback left running; the next stop from another thread joins it.
-    std::thread delivery_;
     std::shared_ptr<std::atomic<bool>> stopDelivery_;
+    // Delivery threads still running (a stopped session's thread ends once its
+    // callback returns); they are detached and keep the handle alive.
+    std::mutex deliveryMutex_;
+    std::condition_variable deliveryEnded_;
+    int deliveryThreads_ = 0;
     std::shared_ptr<ControlLostRelay> relay_;
     gulong lostHandler_ = 0;
     TriggerAsFound trigger_;

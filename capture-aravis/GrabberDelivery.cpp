@@ -2,6 +2,7 @@
 // the complete ones to the frame-ready callback, converted where the format
 // asks for it.
 
+#include "CallbackScope.h"
 #include "CaptureLog.h"
 #include "Grabber.h"
 
@@ -33,10 +34,12 @@ uint32_t Grabber::Numbering::Number(guint64 frameId)
     return next;
 }
 
-void Grabber::DeliveryLoop(Session session, std::thread previous)
+void Grabber::DeliveryLoop(Session session)
 {
-    if (previous.joinable())  // one delivery thread per handle at a time
-        previous.join();
+    const CallbackScope inside(this);
+    // One delivery thread per handle at a time: a session started from inside
+    // the previous one's callback waits for it to end.
+    WaitForDeliveryThreads(1, session.stop.get());
     std::vector<uint8_t> converted;
     Numbering numbering;
     while (!*session.stop) {
@@ -49,6 +52,11 @@ void Grabber::DeliveryLoop(Session session, std::thread previous)
         arv_stream_push_buffer(session.stream, buffer);
     }
     g_object_unref(session.stream);
+    {
+        std::lock_guard<std::mutex> lock(deliveryMutex_);
+        --deliveryThreads_;
+    }
+    deliveryEnded_.notify_all();
 }
 
 void Grabber::Deliver(ArvBuffer* buffer, const Session& session, uint32_t number, std::vector<uint8_t>& converted)

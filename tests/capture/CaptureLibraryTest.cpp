@@ -158,14 +158,17 @@ TEST_F(CaptureLibrary, EachFormatIsDescribedAndDeliveredAsDocumented)
         IC_StopLive(grabber);
 
         std::vector<uint8_t> expected;
+        const auto delivered = frames.LastBytes();
+        ASSERT_FALSE(delivered.empty());
+        const uint8_t stamp = delivered[0];  // the frame's own stamp; every other byte must follow it
         if (!c.converted) {
-            expected = GvFakeCamera::Pattern(frameBytes);
+            expected = GvFakeCamera::Pattern(frameBytes, stamp);
         } else {  // RGB8 -> R, G, B, 255
-            const auto rgb = GvFakeCamera::Pattern(frameBytes / 4 * 3);
+            const auto rgb = GvFakeCamera::Pattern(frameBytes / 4 * 3, stamp);
             for (size_t i = 0; i < rgb.size(); i += 3)
                 expected.insert(expected.end(), {rgb[i], rgb[i + 1], rgb[i + 2], 255});
         }
-        EXPECT_EQ(frames.LastBytes(), expected) << c.code;
+        EXPECT_EQ(delivered, expected) << c.code;
     }
     EXPECT_LT(IC_SetFormat(grabber, 3), 1);  // not a format code
 }

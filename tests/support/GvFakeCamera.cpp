@@ -2,14 +2,15 @@
 
 namespace {
 
-void FillKnownPattern(ArvBuffer* buffer, void*, guint32, guint32, ArvPixelFormat format)
+void FillKnownPattern(ArvBuffer* buffer, void* counter, guint32, guint32, ArvPixelFormat format)
 {
+    const uint8_t stamp = static_cast<uint8_t>((*static_cast<std::atomic<uint32_t>*>(counter))++);
     // The buffer's received size is set only after filling; the image size is known.
     const size_t size = size_t(arv_buffer_get_image_width(buffer)) * size_t(arv_buffer_get_image_height(buffer)) *
                         ARV_PIXEL_FORMAT_BIT_PER_PIXEL(format) / 8;
     auto* data = static_cast<uint8_t*>(const_cast<void*>(arv_buffer_get_data(buffer, nullptr)));
     for (size_t i = 0; i < size; ++i)
-        data[i] = GvFakeCamera::PatternByte(i);
+        data[i] = GvFakeCamera::PatternByte(i, stamp);
 }
 
 }  // namespace
@@ -27,7 +28,7 @@ GvFakeCamera::GvFakeCamera(const Preset& preset)
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_ACQUISITION_FRAME_PERIOD_US,
                                    preset.framePeriodUs);
     if (preset.knownPattern)
-        arv_fake_camera_set_fill_pattern(camera, FillKnownPattern, nullptr);
+        arv_fake_camera_set_fill_pattern(camera, FillKnownPattern, &filled_);
 }
 
 GvFakeCamera::~GvFakeCamera()
@@ -53,10 +54,21 @@ uint32_t GvFakeCamera::ReadRegister(uint32_t address) const
     return value;
 }
 
-std::vector<uint8_t> GvFakeCamera::Pattern(size_t bytes)
+std::vector<uint8_t> GvFakeCamera::Pattern(size_t bytes, uint8_t stamp)
 {
     std::vector<uint8_t> pattern(bytes);
     for (size_t i = 0; i < bytes; ++i)
-        pattern[i] = PatternByte(i);
+        pattern[i] = PatternByte(i, stamp);
     return pattern;
+}
+
+int GvFakeCamera::StampOf(const uint8_t* data, size_t bytes)
+{
+    if (!data || bytes == 0)
+        return -1;
+    const uint8_t stamp = data[0];  // PatternByte(0, stamp) is the stamp itself
+    for (size_t i = 0; i < bytes; ++i)
+        if (data[i] != PatternByte(i, stamp))
+            return -1;
+    return stamp;
 }

@@ -5,6 +5,7 @@
 
 #include <arv.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ public:
         uint32_t width = 512;
         uint32_t height = 512;
         uint32_t framePeriodUs = 40000;  // 25 frames per second
-        bool knownPattern = true;        // fill frames with PatternByte(i) instead of Aravis's moving one
+        bool knownPattern = true;        // fill frames with PatternByte(i, stamp) instead of Aravis's moving one
     };
 
     explicit GvFakeCamera(const Preset& preset);
@@ -31,10 +32,21 @@ public:
     ArvFakeCamera* Camera() const;
     uint32_t ReadRegister(uint32_t address) const;
 
-    // The byte at offset `i` of every frame the known pattern fills.
-    static uint8_t PatternByte(size_t i) { return static_cast<uint8_t>((i * 7 + i / 251) & 0xff); }
-    static std::vector<uint8_t> Pattern(size_t bytes);
+    // The byte at offset `i` of the frame the known pattern fills with
+    // `stamp`: the camera's own count of the frames it filled, modulo 256,
+    // so a stale or reused buffer does not pass for the right frame.
+    static uint8_t PatternByte(size_t i, uint8_t stamp)
+    {
+        return static_cast<uint8_t>(((i * 7 + i / 251) + stamp) & 0xff);
+    }
+    static std::vector<uint8_t> Pattern(size_t bytes, uint8_t stamp);
+    // The stamp of a frame filled with the known pattern (its first byte), or
+    // -1 when any of its `bytes` differs from that frame's pattern.
+    static int StampOf(const uint8_t* data, size_t bytes);
+    // Frames filled so far.
+    uint32_t FramesFilled() const { return filled_; }
 
 private:
     ArvGvFakeCamera* server_ = nullptr;
+    std::atomic<uint32_t> filled_{0};
 };
