@@ -128,20 +128,20 @@ void PaceUntil(Clock::time_point when, const FrameSink& frames)
         std::this_thread::sleep_for(std::min<Clock::duration>(kWaitSlice, when - Clock::now()));
 }
 
-// The next frame within `timeout`, or none (timed out, interrupted, camera lost).
+// The next frame within `timeout`, or none (timed out, interrupted, camera
+// lost). A frame that already arrived is taken first: it was received.
 std::optional<Frame> NextFrame(FrameSink& frames, std::chrono::milliseconds timeout)
 {
     const Clock::time_point deadline = Clock::now() + timeout;
-    while (!Interrupted()) {
+    for (;;) {
+        if (auto frame = frames.TryTake())
+            return frame;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0)
-            break;
+        if (Interrupted() || frames.Lost() || left.count() <= 0)
+            return std::nullopt;
         if (auto frame = frames.Take(std::min(left, kWaitSlice)))
             return frame;
-        if (frames.Lost())
-            break;
     }
-    return std::nullopt;
 }
 
 int ExitCodeOf(const GrabSummary& summary, bool written, int requested)

@@ -15,7 +15,9 @@ struct HGRABBER_t {
     void* frameUser = nullptr;
     DEVICE_LOST_CALLBACK deviceLost = nullptr;
     void* lostUser = nullptr;
-    bool stopped = false;  // after IC_StopLive, until IC_StartLive: no frame callback starts
+    bool opened = false;
+    bool live = false;     // opened and started; no frame callback starts otherwise
+    int format = IC_FORMAT_Y800;
     int framesInFlight = 0;
 };
 
@@ -30,6 +32,7 @@ struct State {
     std::map<HGRABBER, std::unique_ptr<HGRABBER_t>> grabbers;
     int nextId = 1;
     HGRABBER last = nullptr;
+    int triggers = 0;  // on live handles, since the last Reset
 };
 
 thread_local bool insideFrameCallback = false;
@@ -77,6 +80,7 @@ void Reset(const Script& script)
     s.grabbers.clear();
     s.nextId = 1;
     s.last = nullptr;
+    s.triggers = 0;
 }
 
 Script& CurrentScript() { return state().script; }
@@ -121,7 +125,7 @@ void FireFrame(HGRABBER grabber, unsigned char* data, uint32_t frameNumber)
     {
         std::lock_guard<std::mutex> lock(state().mutex);
         auto it = state().grabbers.find(grabber);
-        if (it == state().grabbers.end() || it->second->stopped || !it->second->frameReady)
+        if (it == state().grabbers.end() || !it->second->live || !it->second->frameReady)
             return;
         callback = it->second->frameReady;
         user = it->second->frameUser;
@@ -234,6 +238,11 @@ int IC_OpenDevByUniqueName(HGRABBER grabber, const char* uniqueName)
 {
     Locked l;
     Record("IC_OpenDevByUniqueName", HandleText(grabber), std::string(uniqueName ? uniqueName : "null"));
+    auto it = state().grabbers.find(grabber);
+    if (it == state().grabbers.end())
+        return IC_NO_HANDLE;
+    it->second->opened = l.script.openResult == 1;
+    it->second->format = l.script.cameraFormat;
     return l.script.openResult;
 }
 
@@ -241,6 +250,9 @@ void IC_CloseVideoCaptureDevice(HGRABBER grabber)
 {
     Locked l;
     Record("IC_CloseVideoCaptureDevice", HandleText(grabber));
+    auto it = state().grabbers.find(grabber);
+    if (it != state().grabbers.end())
+        it->second->opened = it->second->live = false;
 }
 
 int IC_SetCallbacks(HGRABBER grabber, FRAME_READY_CALLBACK frameReady, void* frameReadyUser,
@@ -262,7 +274,12 @@ int IC_SetFormat(HGRABBER grabber, int format)
 {
     Locked l;
     Record("IC_SetFormat", HandleText(grabber), Str(format));
-    return 1;
+    auto it = state().grabbers.find(grabber);
+    if (it == state().grabbers.end())
+        return IC_NO_HANDLE;
+    if (l.script.setFormatResult == 1)
+        it->second->format = format;
+    return l.script.setFormatResult;
 }
 
 int IC_GetImageDescription(HGRABBER grabber, int32_t* width, int32_t* height, int32_t* bitsPerPixel, int* format)
@@ -274,7 +291,8 @@ int IC_GetImageDescription(HGRABBER grabber, int32_t* width, int32_t* height, in
     *width = l.script.width;
     *height = l.script.height;
     *bitsPerPixel = l.script.bitsPerPixel;
-    *format = 0;
+    auto it = state().grabbers.find(grabber);
+    *format = it == state().grabbers.end() ? IC_FORMAT_KEEP : it->second->format;
     return 1;
 }
 
@@ -297,8 +315,11 @@ int IC_StartLive(HGRABBER grabber, int showWindow)
     Locked l;
     Record("IC_StartLive", HandleText(grabber), Str(showWindow));
     auto it = state().grabbers.find(grabber);
-    if (it != state().grabbers.end())
-        it->second->stopped = false;
+    if (it == state().grabbers.end())
+        return IC_NO_HANDLE;
+    if (!it->second->opened)
+        return IC_ERROR;
+    it->second->live = l.script.startLiveResult == 1;
     return l.script.startLiveResult;
 }
 
@@ -312,29 +333,43 @@ void IC_StopLive(HGRABBER grabber)
     if (it == state().grabbers.end())
         return;
     HGRABBER_t* target = it->second.get();
-    target->stopped = true;
+    target->live = false;
     if (insideFrameCallback)
         return;
-    state().frameDone.wait_for(lock, std::chrono::seconds(5), [&] {
+    const bool ended = state().frameDone.wait_for(lock, std::chrono::seconds(5), [&] {
         return state().grabbers.count(grabber) == 0 || target->framesInFlight <= 0;
     });
+    if (!ended)
+        state().calls.push_back("IC_StopLive(" + HandleText(grabber) + "):timed out");
 }
 
 int IC_SoftwareTrigger(HGRABBER grabber)
 {
     unsigned char* pixels = nullptr;
     uint32_t number = 0;
+    std::function<void(int)> after;
+    int count = 0;
     {
         Locked l;
         Record("IC_SoftwareTrigger", HandleText(grabber));
+        auto it = state().grabbers.find(grabber);
+        if (it == state().grabbers.end())
+            return IC_NO_HANDLE;
+        if (!it->second->live)
+            return IC_ERROR;
+        after = l.script.afterTrigger;
+        count = ++state().triggers;
         auto& numbers = l.script.triggeredNumbers;
-        if (numbers.empty())
-            return 1;
-        number = numbers.front();
-        numbers.erase(numbers.begin());
-        pixels = l.script.triggeredPixels.data();
+        if (!numbers.empty()) {
+            number = numbers.front();
+            numbers.erase(numbers.begin());
+            pixels = l.script.triggeredPixels.data();
+        }
     }
-    FireFrameOnOwnThread(grabber, pixels, number);
+    if (pixels)
+        FireFrameOnOwnThread(grabber, pixels, number);
+    if (after)
+        after(count);
     return 1;
 }
 

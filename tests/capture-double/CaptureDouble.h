@@ -4,8 +4,14 @@
 // recorded as text ("IC_EnableTrigger(G1,1)"; handles are G1, G2, … in order
 // of creation, "null" for none); a test scripts the answers and fires the
 // callbacks the driver registered, on the test's thread or one of the double's.
+//
+// Like a library, it delivers frames and takes software triggers only on a
+// live handle (opened, then IC_StartLive succeeded, not stopped or closed).
+// An IC_StopLive that finds a callback still running after 5 s records
+// "IC_StopLive(Gn):timed out" instead of hiding a deadlock as a pause.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +34,10 @@ struct Script {
     int openResult = 1;
     Range exposureRange{1, 1, 1000000};
     Range gainRange{1, 0, 100};
+    // IC_SetFormat answers this; when it is not 1 the format in force stays
+    // `cameraFormat`, and the description says so.
+    int setFormatResult = 1;
+    int cameraFormat = IC_FORMAT_Y800;
     int descriptionResult = 1;
     int32_t width = 640;
     int32_t height = 480;
@@ -38,6 +48,9 @@ struct Script {
     // With no number left a trigger delivers nothing.
     std::vector<uint8_t> triggeredPixels;
     std::vector<uint32_t> triggeredNumbers;
+    // Runs after each software trigger on a live handle (and its frame), with
+    // the number of such triggers so far; a test's way to act mid-grab.
+    std::function<void(int triggers)> afterTrigger;
 };
 
 // Forget all calls and handles (released or not) and answer by `script` from now on.

@@ -82,3 +82,73 @@ TEST(ModuleOverAravis, SnappedFrameAndSettingsReachTheHostAndTheCamera)
     camera->ICloseCamera();
     destroy(camera);
 }
+
+// The camera's region shrinks between two starts of one open (another tool,
+// a setting): the host reads the new size from the first frame of the second
+// start, and each frame's bytes are that frame's own. In mode 3 the host
+// reads 0 on the first frame of every start.
+TEST(ModuleOverAravis, EachStartDescribesItsOwnFramesAndModeThreeCountsFromZero)
+{
+    GvFakeCamera fake(GvFakeCamera::Preset{64, 48, 10000, true});
+    ASSERT_TRUE(fake.Running());
+    QLibrary module(QStringLiteral(VEXACAM_MODULE_PATH));
+    ASSERT_TRUE(module.load()) << module.errorString().toStdString();
+    auto create = reinterpret_cast<CameraCreateFn>(module.resolve("Camera_Create"));
+    auto destroy = reinterpret_cast<CameraDeleteFn>(module.resolve("Camera_Delete"));
+    ASSERT_TRUE(create && destroy);
+
+    struct FirstFrames : ICameraObserver {
+        void OnFrameReady(ICameraObject* camera) override
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (taken)
+                return;
+            taken = true;
+            width = camera->width;
+            number = camera->frameNumber;
+            // Copies what the description says: with a stale one this reads past the buffer.
+            pixels.assign(camera->imageData,
+                          camera->imageData + size_t(camera->width) * camera->height * camera->bitsPerPixel / 8);
+            arrived.notify_all();
+        }
+        bool Wait()
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            return arrived.wait_for(lock, 5s, [&] { return taken; });
+        }
+        void Next()
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            taken = false;
+        }
+        std::mutex mutex;
+        std::condition_variable arrived;
+        bool taken = false;
+        int32_t width = 0;
+        uint32_t number = 99;
+        std::vector<uint8_t> pixels;
+    } observer;
+
+    CameraParam param;
+    param.pixelFormat = PixelFormat::GRAY8;
+    param.cameraName = QString::fromLatin1(GvFakeCamera::kDeviceId);
+    ICameraObject* camera = create(&param, &observer);
+    ASSERT_NE(camera, nullptr);
+    camera->IGetCameraList();
+    ASSERT_EQ(camera->IOpenCamera(), 1);
+    camera->requestedMode = ModeTriggerOffReset;
+    for (const uint32_t width : {64u, 32u, 16u}) {
+        SCOPED_TRACE(width);
+        arv_fake_camera_write_register(fake.Camera(), ARV_FAKE_CAMERA_REGISTER_WIDTH, width);
+        observer.Next();
+        ASSERT_EQ(camera->IStartCamera(), 1);
+        ASSERT_TRUE(observer.Wait());
+        camera->IStopCamera();
+        std::lock_guard<std::mutex> lock(observer.mutex);
+        EXPECT_EQ(observer.width, int32_t(width));
+        EXPECT_EQ(observer.number, 0u);
+        EXPECT_NE(GvFakeCamera::StampOf(observer.pixels.data(), observer.pixels.size()), -1);
+    }
+    camera->ICloseCamera();
+    destroy(camera);
+}

@@ -94,7 +94,7 @@ TEST_F(DriverTest, FormatsOfUnknownSizeStartWithZeroBitsPerPixel)
 
 TEST_F(DriverTest, RedirectingTheObserverMemberDoesNotRedirectFrames)
 {
-    CreateOpen();
+    CreateLive();
     RecordingObserver other;
     camera->observer = &other;
     unsigned char pixel = 7;

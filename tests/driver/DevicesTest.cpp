@@ -180,3 +180,41 @@ TEST_F(DriverTest, EachOpenAfterACloseMakesANewHandle)
     EXPECT_EQ(capture_double::CallsStartingWith("IC_OpenDev"), Calls{"IC_OpenDevByUniqueName(G2,cam-A)"});
     EXPECT_EQ(capture_double::LiveGrabberCount(), 1);
 }
+
+// When the camera keeps another format than the one asked for, the object
+// says what is delivered; the host's record stays as the host wrote it.
+TEST_F(DriverTest, RefusedFormatLeavesTheObjectDescribingWhatIsDelivered)
+{
+    const struct {
+        const char* name;
+        int32_t requested;
+        int setFormatResult;
+        int cameraFormat;
+        int descriptionResult;
+        int32_t bits;
+        int32_t pixelFormat;
+        int32_t bitsPerPixel;
+    } cases[] = {
+        {"accepted", PixelFormat::RGB24, 1, IC_FORMAT_Y800, 1, 24, PixelFormat::RGB24, 24},
+        {"Bayer camera asked for RGB24", PixelFormat::RGB24, IC_NOT_AVAILABLE, IC_FORMAT_KEEP, 1, 8, PixelFormat::None, 8},
+        {"gray camera asked for RGB32", PixelFormat::RGB32, IC_NOT_AVAILABLE, IC_FORMAT_Y800, 1, 8, PixelFormat::GRAY8, 8},
+        {"16-bit camera asked for GRAY8", PixelFormat::GRAY8, IC_ERROR, IC_FORMAT_Y16, 1, 16, PixelFormat::GRAY16, 16},
+        {"no description either", PixelFormat::RGB24, IC_ERROR, IC_FORMAT_Y800, 0, 8, PixelFormat::None, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        auto& script = capture_double::CurrentScript();
+        script.setFormatResult = c.setFormatResult;
+        script.cameraFormat = c.cameraFormat;
+        script.descriptionResult = c.descriptionResult;
+        script.bitsPerPixel = c.bits;
+        param.pixelFormat = c.requested;
+        Create();
+        ASSERT_EQ(camera->IOpenCamera(), 1);
+        EXPECT_EQ(camera->pixelFormat, c.pixelFormat);
+        EXPECT_EQ(camera->bitsPerPixel, c.bitsPerPixel);
+        EXPECT_EQ(param.pixelFormat, c.requested);
+        TearDown();
+    }
+}

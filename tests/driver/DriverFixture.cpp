@@ -85,3 +85,13 @@ CCameraGige* DriverTest::CreateOpen()
     log.Clear();
     return camera;
 }
+
+CCameraGige* DriverTest::CreateLive()
+{
+    CreateOpen();
+    camera->requestedMode = ModeTriggerOff;
+    EXPECT_EQ(camera->IStartCamera(), 1);
+    capture_double::ClearCalls();
+    log.Clear();
+    return camera;
+}

@@ -66,6 +66,9 @@ protected:
     CCameraGige* Create();
     // Create() and IOpenCamera() on one listed device, then forget the calls so far.
     CCameraGige* CreateOpen();
+    // CreateOpen() and IStartCamera() in free run: the library delivers frames
+    // only on a live handle. Then forget the calls so far.
+    CCameraGige* CreateLive();
 
     static LoggedMessage Debug(const std::string& text) { return {QtDebugMsg, text, false}; }
     static LoggedMessage Warning(const std::string& text) { return {QtWarningMsg, text, false}; }

@@ -16,7 +16,7 @@ TEST_F(DriverTest, FrameOnTheLibraryThreadReachesTheObserverWithItsDescription)
 {
     capture_double::CurrentScript().width = 4;
     capture_double::CurrentScript().height = 2;
-    CreateOpen();
+    CreateLive();
     unsigned char pixels[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     capture_double::FireFrameOnOwnThread(camera->grabber, pixels, 41);
 
@@ -37,7 +37,7 @@ TEST_F(DriverTest, FrameOnTheLibraryThreadReachesTheObserverWithItsDescription)
 TEST_F(DriverTest, DescriptionIsAskedUntilAllThreeValuesAreKnown)
 {
     capture_double::CurrentScript().descriptionResult = 0;
-    CreateOpen();
+    CreateLive();
     unsigned char pixel = 0;
     capture_double::FireFrame(camera->grabber, &pixel, 1);
     capture_double::CurrentScript().descriptionResult = 1;
@@ -51,7 +51,7 @@ TEST_F(DriverTest, DescriptionIsAskedUntilAllThreeValuesAreKnown)
 
 TEST_F(DriverTest, ReopeningWithAnotherFormatReadsTheDescriptionAgain)
 {
-    CreateOpen();
+    CreateLive();
     unsigned char pixel = 0;
     capture_double::FireFrame(camera->grabber, &pixel, 1);
     camera->ICloseCamera();
@@ -62,6 +62,7 @@ TEST_F(DriverTest, ReopeningWithAnotherFormatReadsTheDescriptionAgain)
     ASSERT_EQ(camera->IOpenCamera(), 1);
     EXPECT_EQ(camera->width, 0);
     EXPECT_EQ(camera->bitsPerPixel, 32);
+    ASSERT_EQ(camera->IStartCamera(), 1);
     capture_double::FireFrame(camera->grabber, &pixel, 1);
     EXPECT_EQ(observer.Frames().back().bitsPerPixel, 32);
     EXPECT_EQ(observer.Frames().back().width, 320);
@@ -98,11 +99,13 @@ TEST_F(DriverTest, FrameWithoutUserWritesNothing)
 
 TEST_F(DriverTest, FrameIsDeliveredWhateverOpenedAndGrabbingSay)
 {
-    CreateOpen();
+    CreateLive();
     camera->opened = false;  // the callback consults neither flag
+    camera->grabbing = false;
     unsigned char pixel = 0;
     capture_double::FireFrame(camera->grabber, &pixel, 9);
     camera->opened = true;
+    camera->grabbing = true;
     EXPECT_EQ(observer.Frames().size(), 1u);
 }
 
@@ -128,4 +131,21 @@ TEST_F(DriverTest, LostReportForAnotherHandleWritesNothing)
     CreateOpen();
     DeviceLostCallback(reinterpret_cast<HGRABBER>(0x1234), camera);
     EXPECT_TRUE(log.Messages().empty());
+}
+
+// Another tool (or a setting) shrinks the region between two starts: the
+// first frame of the new start must describe itself afresh, or a host copying
+// width x height x bpp reads past the library's buffer.
+TEST_F(DriverTest, EveryStartReadsTheDescriptionFromItsFirstFrame)
+{
+    CreateLive();
+    unsigned char pixel = 0;
+    capture_double::FireFrame(camera->grabber, &pixel, 0);
+    ASSERT_EQ(observer.Frames().back().width, 640);
+    camera->IStopCamera();
+    capture_double::CurrentScript().width = 320;
+    ASSERT_EQ(camera->IStartCamera(), 1);
+    capture_double::FireFrame(camera->grabber, &pixel, 0);
+    EXPECT_EQ(observer.Frames().back().width, 320);
+    EXPECT_EQ(capture_double::CallsStartingWith("IC_GetImageDescription").size(), 2u);
 }

@@ -9,8 +9,13 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <csignal>
+#include <thread>
+
 #include "Commands.h"
 #include "GrabStatistics.h"
+#include "HostLog.h"
+#include "Interruption.h"
 #include "capture-double/CaptureDouble.h"
 
 namespace {
@@ -31,7 +36,10 @@ protected:
         script.triggeredPixels = {10, 20, 30, 40, 50, 60};
         script.triggeredNumbers = {1, 2, 3};
         ASSERT_TRUE(module.Load(QStringLiteral(VEXACAM_MODULE_PATH), &error)) << error.toStdString();
+        host_log::Install(host_log::Verbosity::Normal);  // the module's lost warning reaches the grab through it
+        interruption::Clear();
     }
+    void TearDown() override { interruption::Clear(); }
 
     Outcome Run(QStringList arguments)
     {
@@ -180,6 +188,101 @@ TEST_F(CameraHost, SetChangesReachTheLibraryWhileGrabbing)
     EXPECT_LT(start, position("IC_SetVideoProperty(G1,9,7)"));
     EXPECT_LT(position("IC_SetCameraProperty(G1,4,100)"), start);
     EXPECT_NE(position("IC_CloseVideoCaptureDevice(G1)"), long(calls.size()));
+}
+
+// The module reports the camera lost mid-grab: the grab ends at once (no
+// timeouts waited out), the summary and the JSON hold what arrived, and the
+// exit code says the camera was lost.
+TEST_F(CameraHost, LostCameraEndsTheGrabWithWhatArrived)
+{
+    script.triggeredNumbers = {1, 2, 3, 4, 5};
+    script.afterTrigger = [](int triggers) {
+        if (triggers == 2)  // as a library does: on a thread of its own
+            std::thread([] { capture_double::FireDeviceLost(capture_double::LastGrabber()); }).join();
+    };
+    const Outcome outcome =
+        Run({"grab", "--frames", "5", "--timeout-ms", "2000", "--json", dir.filePath(QStringLiteral("summary.json"))});
+    EXPECT_EQ(outcome.code, ExitCameraLost) << outcome.err;
+    EXPECT_NE(outcome.err.find("camera lost after 2 of 5 frames"), std::string::npos) << outcome.err;
+    const QJsonObject json = Json();
+    EXPECT_EQ(json.value("received").toInt(), 2);
+    EXPECT_EQ(json.value("lost").toInt(), 0);  // no timeout was waited for
+    EXPECT_TRUE(json.value("cameraLost").toBool());
+    EXPECT_NE(stdoutText.find("camera lost during the grab"), std::string::npos) << stdoutText;
+    EXPECT_EQ(capture_double::CallsStartingWith("IC_SoftwareTrigger").size(), 2u);
+    EXPECT_EQ(capture_double::LiveGrabberCount(), 0);  // closed and released
+}
+
+// SIGINT or SIGTERM mid-grab: stop, close and delete in the contract's order,
+// then the summary and the JSON, and 128 + the signal as the exit code.
+TEST_F(CameraHost, SignalEndsTheGrabInOrderAndKeepsTheResults)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        script.triggeredNumbers = {1, 2, 3, 4, 5};
+        script.afterTrigger = [signal](int triggers) {
+            if (triggers == 3)
+                interruption::Raise(signal);
+        };
+        const Outcome outcome = Run({"grab", "--frames", "5", "--json", dir.filePath(QStringLiteral("summary.json"))});
+        interruption::Clear();
+        EXPECT_EQ(outcome.code, 128 + signal);
+        EXPECT_EQ(Json().value("received").toInt(), 3);
+        EXPECT_NE(stdoutText.find("received 3"), std::string::npos) << stdoutText;
+        const auto calls = capture_double::Calls();
+        const auto last = [&](const std::string& prefix) {
+            long at = -1;
+            for (size_t i = 0; i < calls.size(); ++i)
+                if (calls[i].rfind(prefix, 0) == 0)
+                    at = long(i);
+            return at;
+        };
+        EXPECT_LT(last("IC_SoftwareTrigger"), last("IC_StopLive"));
+        EXPECT_LT(last("IC_StopLive"), last("IC_CloseVideoCaptureDevice"));
+        EXPECT_LT(last("IC_CloseVideoCaptureDevice"), last("IC_ReleaseGrabber"));
+        EXPECT_EQ(last("IC_ReleaseGrabber"), long(calls.size()) - 1);  // nothing after release
+    }
+}
+
+TEST_F(CameraHost, JsonOnStdoutIsTheOnlyThingThere)
+{
+    const Outcome outcome = Run({"grab", "--frames", "2", "--json", "-"});
+    ASSERT_EQ(outcome.code, ExitOk) << outcome.err;
+    QJsonParseError parseError{};
+    const QJsonDocument json = QJsonDocument::fromJson(QByteArray::fromStdString(stdoutText), &parseError);
+    EXPECT_EQ(parseError.error, QJsonParseError::NoError) << stdoutText;
+    EXPECT_EQ(json.object().value("received").toInt(), 2);
+    EXPECT_NE(outcome.err.find("received 2, lost 0"), std::string::npos) << outcome.err;
+}
+
+TEST(CameraHostOptions, RateMustBeAFiniteNumberInItsRange)
+{
+    const struct {
+        const char* rate;
+        bool accepted;
+    } cases[] = {
+        {"nan", false}, {"inf", false}, {"-inf", false}, {"1e-300", false}, {"0", false},
+        {"-5", false},  {"20000", false}, {"ten", false}, {"0.01", true},  {"25", true}, {"10000", true},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        const auto options = ParseHostOptions({"grab", "--rate", c.rate}, &error);
+        EXPECT_EQ(options.has_value(), c.accepted) << c.rate << ": " << error.toStdString();
+    }
+}
+
+TEST(CameraHostOptions, HelpIsACommandAndQuietExcludesVerbose)
+{
+    QString error;
+    for (const char* help : {"--help", "-h"}) {
+        const auto options = ParseHostOptions({help}, &error);
+        ASSERT_TRUE(options.has_value()) << error.toStdString();
+        EXPECT_EQ(options->command, QStringLiteral("help"));
+    }
+    EXPECT_FALSE(ParseHostOptions({"grab", "--quiet", "--verbose"}, &error).has_value());
+    const auto verbose = ParseHostOptions({"list", "--verbose"}, &error);
+    ASSERT_TRUE(verbose.has_value());
+    EXPECT_TRUE(verbose->verbose);
 }
 
 TEST(GrabFigures, MissingFramesCountWrapsOfSixteenBitIds)
