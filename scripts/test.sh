@@ -5,5 +5,5 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/build.sh build
-sh scripts/in-private-network.sh ctest --test-dir build --output-on-failure --timeout 900
+sh scripts/in-private-network.sh ctest --test-dir build --output-on-failure --no-tests=error --timeout 900
 sh scripts/test-sanitizers.sh

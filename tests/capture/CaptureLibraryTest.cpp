@@ -176,7 +176,9 @@ TEST_F(CaptureLibrary, EachFormatIsDescribedAndDeliveredAsDocumented)
 TEST_F(CaptureLibrary, NativeFramesAreTheStreamBuffersThemselves)
 {
     OpenFake();
-    ASSERT_EQ(IC_SetFormat(grabber, IC_FORMAT_Y800), 1);
+    for (const int format : {IC_FORMAT_Y800, IC_FORMAT_Y16, IC_FORMAT_RGB24}) {  // Mono8, Mono16, RGB8
+    SCOPED_TRACE(format);
+    ASSERT_EQ(IC_SetFormat(grabber, format), 1);
     std::atomic<int> identical{0}, frames{0};
     struct Probe {
         std::atomic<int>* identical;
@@ -196,6 +198,35 @@ TEST_F(CaptureLibrary, NativeFramesAreTheStreamBuffersThemselves)
     IC_StopLive(grabber);
     ASSERT_GE(frames.load(), 5);
     EXPECT_EQ(identical.load(), frames.load());
+    }
+}
+
+// Frames the library does not deliver are counted by cause: a region change
+// behind the library's back makes frames of another size, which are dropped
+// as mismatched, not delivered and not lumped with failed buffers.
+TEST_F(CaptureLibrary, UndeliveredFramesAreCountedByCause)
+{
+    OpenFake();
+    FrameCollector frames;
+    IC_SetCallbacks(grabber, FrameCollector::Callback, &frames, nullptr, nullptr);
+    IC_EnableTrigger(grabber, 0);
+    ASSERT_EQ(IC_StartLive(grabber, 0), 1);
+    ASSERT_TRUE(frames.WaitForFrames(5, kFrameTimeout));
+    arv_fake_camera_write_register(fake->Camera(), ARV_FAKE_CAMERA_REGISTER_WIDTH, 32);
+    TisAravisFrameCounters counters{};
+    const auto deadline = std::chrono::steady_clock::now() + kFrameTimeout;
+    while (counters.mismatched < 3 && std::chrono::steady_clock::now() < deadline) {
+        ASSERT_EQ(TisAravisInspect_FrameCounters(grabber, &counters), 1);
+        std::this_thread::yield();
+    }
+    IC_StopLive(grabber);
+    ASSERT_EQ(TisAravisInspect_FrameCounters(grabber, &counters), 1);
+    EXPECT_GE(counters.mismatched, 3u);
+    EXPECT_EQ(counters.delivered, frames.Count());
+    EXPECT_EQ(counters.failed, 0u);
+    EXPECT_EQ(counters.shortPayload, 0u);
+    EXPECT_EQ(TisAravisInspect_FrameCounters(grabber, nullptr), IC_ERROR);
+    EXPECT_EQ(TisAravisInspect_FrameCounters(nullptr, &counters), IC_NO_HANDLE);
 }
 
 TEST_F(CaptureLibrary, ExposureAndGainReachTheCameraAndOutOfRangeIsRefused)
@@ -252,6 +283,7 @@ TEST_F(CaptureLibrary, NoCallbackRunsAfterStopOrCloseReturns)
 {
     OpenFake();
     FrameCollector frames;
+    frames.SetLinger(50ms);
     IC_SetCallbacks(grabber, FrameCollector::Callback, &frames, nullptr, nullptr);
     for (int round = 0; round < 20; ++round) {
         const bool closes = round % 2 == 1;  // odd rounds close, even rounds only stop
@@ -266,6 +298,7 @@ TEST_F(CaptureLibrary, NoCallbackRunsAfterStopOrCloseReturns)
             IC_StopLive(grabber);
         else
             IC_CloseVideoCaptureDevice(grabber);
+        EXPECT_FALSE(frames.Inside()) << "returned while a callback still ran, round " << round;
         frames.MarkStopped();
     }
     // Frames arriving now would have had to start after stop or close returned.

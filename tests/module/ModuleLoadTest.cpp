@@ -6,12 +6,29 @@
 
 #include <QLibrary>
 #include <atomic>
+#include <mutex>
 #include <vector>
 
+#include "DriverMessages.h"
 #include "ICameraObject.h"
 #include "capture-double/CaptureDouble.h"
 
 namespace {
+
+// What a host's Qt message handler receives from the module.
+struct Received {
+    QtMsgType type;
+    QString text;
+    bool hasContext;
+};
+std::mutex receivedMutex;
+std::vector<Received> received;
+
+void RecordMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    std::lock_guard<std::mutex> lock(receivedMutex);
+    received.push_back({type, text, context.file != nullptr || context.line != 0 || context.function != nullptr});
+}
 
 class CopyingObserver : public ICameraObserver {
 public:
@@ -40,7 +57,10 @@ TEST(ModuleLoad, SoftwareTriggeredFrameTravelsEndToEnd)
     script.width = 3;
     script.height = 2;
     script.bitsPerPixel = 8;
+    script.triggeredPixels = {10, 20, 30, 40, 50, 60};
+    script.triggeredNumbers = {77};  // the snap makes the frame, as a camera would
     capture_double::Reset(script);
+    const QtMessageHandler previous = qInstallMessageHandler(RecordMessage);
 
     QLibrary module(QStringLiteral(VEXACAM_MODULE_PATH));
     ASSERT_TRUE(module.load()) << module.errorString().toStdString();
@@ -63,9 +83,7 @@ TEST(ModuleLoad, SoftwareTriggeredFrameTravelsEndToEnd)
     ASSERT_EQ(camera->IStartCamera(), 1);
     camera->ISnapImage();
     EXPECT_EQ(capture_double::CallsStartingWith("IC_SoftwareTrigger").size(), 1u);
-
-    unsigned char frame[6] = {10, 20, 30, 40, 50, 60};
-    capture_double::FireFrameOnOwnThread(capture_double::LastGrabber(), frame, 77);
+    const unsigned char frame[6] = {10, 20, 30, 40, 50, 60};
     EXPECT_EQ(observer.frames.load(), 1);
     EXPECT_EQ(observer.width, 3);
     EXPECT_EQ(observer.height, 2);
@@ -73,8 +91,27 @@ TEST(ModuleLoad, SoftwareTriggeredFrameTravelsEndToEnd)
     EXPECT_EQ(observer.frameNumber, 77u);
     EXPECT_EQ(observer.pixels, std::vector<unsigned char>(frame, frame + 6));
 
+    capture_double::FireDeviceLost(capture_double::LastGrabber());
+
     camera->ICloseCamera();
     destroy(camera);
     EXPECT_EQ(capture_double::LiveGrabberCount(), 0);
+    qInstallMessageHandler(previous);
     EXPECT_TRUE(module.unload());
+
+    // The host's handler gets the texts alone, without file, line or function,
+    // and the host's own recognisers agree with the module's texts.
+    std::lock_guard<std::mutex> lock(receivedMutex);
+    int perFrame = 0, lost = 0;
+    for (const Received& message : received) {
+        EXPECT_FALSE(message.hasContext) << message.text.toStdString();
+        perFrame += driver_messages::IsPerFrame(message.text);
+        if (message.type == QtWarningMsg) {
+            ++lost;
+            EXPECT_EQ(driver_messages::LostCameraName(message.text), QStringLiteral("GV01")) << message.text.toStdString();
+        }
+    }
+    EXPECT_EQ(perFrame, 2);  // "Gige snap image" and "Gige image get"
+    EXPECT_EQ(lost, 1);
+    EXPECT_TRUE(driver_messages::LostCameraName(QStringLiteral("open gige device success")).isNull());
 }

@@ -76,6 +76,18 @@ std::mutex Warnings::mutex;
 std::condition_variable Warnings::arrived;
 std::vector<std::string> Warnings::texts;
 
+// Cycles to run: `standard`, or VEXACAM_RELIABILITY_CYCLES (sanitizer builds
+// run fewer to stay within CI's time). 0 or a non-number is refused: a run
+// that does nothing must not pass.
+int Cycles(int standard)
+{
+    if (!qEnvironmentVariableIsSet("VEXACAM_RELIABILITY_CYCLES"))
+        return standard;
+    bool ok = false;
+    const int cycles = qEnvironmentVariable("VEXACAM_RELIABILITY_CYCLES").toInt(&ok);
+    return ok && cycles > 0 ? cycles : 0;
+}
+
 class ModuleReliability : public ::testing::Test {
 protected:
     void SetUp() override
@@ -120,10 +132,8 @@ TEST_F(ModuleReliability, FiveHundredCyclesAccountForEveryFrame)
     ASSERT_TRUE(fake.Running());
     ICameraObject* camera = CreateCamera();
     ASSERT_NE(camera, nullptr);
-    // Sanitizer builds run fewer cycles (VEXACAM_RELIABILITY_CYCLES) to stay within CI's time.
-    const int kCycles = qEnvironmentVariableIsSet("VEXACAM_RELIABILITY_CYCLES")
-                            ? qEnvironmentVariableIntValue("VEXACAM_RELIABILITY_CYCLES")
-                            : 500;
+    const int kCycles = Cycles(500);
+    ASSERT_GT(kCycles, 0) << "VEXACAM_RELIABILITY_CYCLES must be a positive whole number";
     constexpr int kSnaps = 3;
     uint64_t expected = 0;
     for (int cycle = 0; cycle < kCycles; ++cycle) {
@@ -145,24 +155,29 @@ TEST_F(ModuleReliability, NoFrameArrivesAfterCloseReturnsEvenAtFullRate)
 {
     GvFakeCamera fake(GvFakeCamera::Preset{320, 240, 500, true});
     ASSERT_TRUE(fake.Running());
-    ICameraObject* camera = CreateCamera();
-    ASSERT_NE(camera, nullptr);
-    camera->requestedMode = ModeTriggerOff;
-    const int cycles = qEnvironmentVariableIsSet("VEXACAM_RELIABILITY_CYCLES")
-                           ? qEnvironmentVariableIntValue("VEXACAM_RELIABILITY_CYCLES")
-                           : 200;
+    const int cycles = Cycles(200);
+    ASSERT_GT(cycles, 0) << "VEXACAM_RELIABILITY_CYCLES must be a positive whole number";
+    uint64_t afterClose = 0, malformed = 0;
+    destroy(CreateCamera());  // discovery once, as a host does before its first open
     for (int cycle = 0; cycle < cycles; ++cycle) {
+        // A new object and observer each cycle, freed right after close: a
+        // callback that outlives close touches freed memory, which
+        // AddressSanitizer reports.
+        auto cycleObserver = std::make_unique<GuardedObserver>();
+        ICameraObject* camera = create(&param, cycleObserver.get());
+        ASSERT_NE(camera, nullptr);
+        camera->requestedMode = ModeTriggerOff;
         ASSERT_EQ(camera->IOpenCamera(), 1) << cycle;
-        observer.SetDead(false);
-        const uint64_t before = observer.Frames();
         ASSERT_EQ(camera->IStartCamera(), 1);
-        ASSERT_TRUE(observer.WaitFor(before + 3)) << cycle;
+        ASSERT_TRUE(cycleObserver->WaitFor(3)) << cycle;
         camera->ICloseCamera();
-        observer.SetDead(true);
+        cycleObserver->SetDead(true);
+        destroy(camera);
+        afterClose += cycleObserver->AfterClose();
+        malformed += cycleObserver->Malformed();
     }
-    EXPECT_EQ(observer.AfterClose(), 0u);
-    EXPECT_EQ(observer.Malformed(), 0u);
-    destroy(camera);
+    EXPECT_EQ(afterClose, 0u);
+    EXPECT_EQ(malformed, 0u);
 }
 
 TEST_F(ModuleReliability, LostCameraIsReportedAndCanBeOpenedAgainWhenBack)

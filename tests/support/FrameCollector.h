@@ -2,8 +2,10 @@
 // Collects frames from a capture library's frame-ready callback, on whatever
 // thread delivers them, and lets a test wait for them with a timeout.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <thread>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -17,8 +19,19 @@ public:
 
     static void Callback(HGRABBER grabber, unsigned char* data, uint32_t number, void* user)
     {
-        static_cast<FrameCollector*>(user)->Add(grabber, data, number);
+        auto* self = static_cast<FrameCollector*>(user);
+        self->inside_ = true;
+        self->Add(grabber, data, number);
+        // A lingering callback is still running when a stop that does not
+        // wait for it returns: Inside() then says so.
+        if (self->linger_.count() > 0)
+            std::this_thread::sleep_for(self->linger_);
+        self->inside_ = false;
     }
+
+    // Every callback stays this long after recording its frame.
+    void SetLinger(std::chrono::milliseconds linger) { linger_ = linger; }
+    bool Inside() const { return inside_; }
 
     // After this, any frame counts as a frame after stop.
     void MarkStopped()
@@ -92,4 +105,6 @@ private:
     HGRABBER lastHandle_ = nullptr;
     bool stopped_ = false;
     size_t afterStop_ = 0;
+    std::chrono::milliseconds linger_{0};
+    std::atomic<bool> inside_{false};
 };

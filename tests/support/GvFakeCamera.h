@@ -47,6 +47,7 @@ public:
     uint32_t FramesFilled() const { return filled_; }
 
 private:
-    ArvGvFakeCamera* server_ = nullptr;
+    // Before server_: the counter exists before the camera's threads do.
     std::atomic<uint32_t> filled_{0};
+    ArvGvFakeCamera* server_ = nullptr;
 };
