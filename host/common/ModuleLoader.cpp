@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 QString ModuleLoader::DefaultPath()
 {
@@ -10,7 +11,15 @@ QString ModuleLoader::DefaultPath()
 #else
     const QString file = QStringLiteral("libvexaCam_120.so");
 #endif
-    return QDir(QCoreApplication::applicationDirPath()).filePath(file);
+    const QDir programDir(QCoreApplication::applicationDirPath());
+#ifdef VEXACAM_INSTALLED_MODULE_DIR
+    if (!programDir.exists(file)) {
+        const QString installed = programDir.filePath(QStringLiteral(VEXACAM_INSTALLED_MODULE_DIR "/") + file);
+        if (QFileInfo::exists(installed))
+            return QDir::cleanPath(installed);
+    }
+#endif
+    return programDir.filePath(file);
 }
 
 bool ModuleLoader::Load(const QString& path, QString* error)

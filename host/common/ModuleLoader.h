@@ -9,7 +9,8 @@
 
 class ModuleLoader {
 public:
-    // The module built next to the running program.
+    // The module next to the running program (a build folder), or else where
+    // the package installs it relative to the program (bin/ → lib/…/vexacam/).
     static QString DefaultPath();
 
     // Loads `path` and resolves Camera_Create and Camera_Delete; on failure
