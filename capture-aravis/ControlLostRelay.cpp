@@ -6,8 +6,18 @@
 
 namespace {
 
+// Publishes a relay to Aravis's heartbeat thread. The signal closure already
+// carries it there through GLib's own locks, which ThreadSanitizer cannot
+// see; passing this lock on both sides makes the order visible to it too.
+std::mutex& HandOff()
+{
+    static std::mutex handOff;
+    return handOff;
+}
+
 void OnControlLost(ArvDevice*, gpointer data)
 {
+    { std::lock_guard<std::mutex> published(HandOff()); }
     (*static_cast<std::shared_ptr<ControlLostRelay>*>(data))->Report();
 }
 
@@ -20,8 +30,10 @@ void ReleaseClosure(gpointer data, GClosure*)
 
 gulong ControlLostRelay::Connect(ArvDevice* device, const std::shared_ptr<ControlLostRelay>& relay)
 {
-    return g_signal_connect_data(device, "control-lost", G_CALLBACK(OnControlLost),
-                                 new std::shared_ptr<ControlLostRelay>(relay), ReleaseClosure, GConnectFlags(0));
+    auto* data = new std::shared_ptr<ControlLostRelay>(relay);
+    { std::lock_guard<std::mutex> published(HandOff()); }
+    return g_signal_connect_data(device, "control-lost", G_CALLBACK(OnControlLost), data, ReleaseClosure,
+                                 GConnectFlags(0));
 }
 
 void ControlLostRelay::Report()
