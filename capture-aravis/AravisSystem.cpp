@@ -18,6 +18,12 @@ namespace {
 
 std::mutex listMutex;
 std::vector<std::string> deviceIds;
+std::vector<DeviceDetails> deviceDetails;
+
+std::string Text(const char* text)
+{
+    return text ? text : "";
+}
 std::once_flag interfacesSelected;
 
 // Background teardowns may still run while the process exits: their state is
@@ -73,10 +79,13 @@ int RefreshDevices()
     std::lock_guard<std::mutex> lock(listMutex);
     arv_update_device_list();
     deviceIds.clear();
+    deviceDetails.clear();
     const unsigned count = arv_get_n_devices();
     for (unsigned i = 0; i < count; ++i) {
-        const char* id = arv_get_device_id(i);
-        deviceIds.emplace_back(id ? id : "");
+        deviceIds.emplace_back(Text(arv_get_device_id(i)));
+        deviceDetails.push_back(DeviceDetails{Text(arv_get_device_vendor(i)), Text(arv_get_device_model(i)),
+                                              Text(arv_get_device_serial_nbr(i)), Text(arv_get_device_address(i)),
+                                              Text(arv_get_device_physical_id(i))});
     }
     return static_cast<int>(deviceIds.size());
 }
@@ -87,6 +96,15 @@ const char* DeviceId(int index)
     if (index < 0 || index >= static_cast<int>(deviceIds.size()))
         return nullptr;
     return deviceIds[index].c_str();
+}
+
+bool Details(int index, DeviceDetails* details)
+{
+    std::lock_guard<std::mutex> lock(listMutex);
+    if (index < 0 || index >= static_cast<int>(deviceDetails.size()))
+        return false;
+    *details = deviceDetails[index];
+    return true;
 }
 
 void RunInBackground(std::function<void()> work)
@@ -141,6 +159,8 @@ void Shutdown()
     std::lock_guard<std::mutex> lock(listMutex);
     deviceIds.clear();
     deviceIds.shrink_to_fit();
+    deviceDetails.clear();
+    deviceDetails.shrink_to_fit();
 }
 
 }  // namespace aravis_system

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 namespace aravis_system {
 
@@ -19,6 +20,12 @@ void SelectInterfaces();
 int RefreshDevices();
 // Device id at `index` of the last refresh, or null; valid until the next refresh.
 const char* DeviceId(int index);
+
+// What the transport told about device `index` of the last refresh.
+struct DeviceDetails {
+    std::string vendor, model, serial, address, physicalId;
+};
+bool Details(int index, DeviceDetails* details);
 
 // Runs `work` on a thread of its own; used for teardowns that can block for
 // seconds against a device that no longer answers.

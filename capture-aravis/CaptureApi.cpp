@@ -1,28 +1,15 @@
-// The library's C surface. Handles are looked up in a registry, so a null,
-// unknown or released handle is refused instead of dereferenced, and a call in
-// progress keeps its handle alive while another thread releases it.
+// The library's C surface: the capture operations, looked up through the
+// handle registry.
 
 #include <memory>
-#include <mutex>
-#include <unordered_map>
 
 #include "AravisSystem.h"
-#include "Grabber.h"
+#include "HandleRegistry.h"
 #include "TisAravisInspect.h"
 
 namespace {
 
-std::mutex registryMutex;
-std::unordered_map<HGRABBER, std::shared_ptr<Grabber>> registry;
-
-std::shared_ptr<Grabber> Find(HGRABBER handle)
-{
-    if (!handle)
-        return nullptr;
-    std::lock_guard<std::mutex> lock(registryMutex);
-    auto it = registry.find(handle);
-    return it == registry.end() ? nullptr : it->second;
-}
+using handle_registry::Find;
 
 // Runs `call` on the handle's grabber when `property` is the one id the
 // operation serves (camera property 4 is exposure, video property 9 gain).
@@ -57,25 +44,14 @@ void IC_CloseLibrary(void)
 
 HGRABBER IC_CreateGrabber(void)
 {
-    auto grabber = std::make_shared<Grabber>();
-    std::lock_guard<std::mutex> lock(registryMutex);
-    registry.emplace(grabber->Handle(), grabber);
-    return grabber->Handle();
+    return handle_registry::Add(std::make_shared<Grabber>());
 }
 
 void IC_ReleaseGrabber(HGRABBER* handle)
 {
     if (!handle)
         return;
-    std::shared_ptr<Grabber> grabber;
-    {
-        std::lock_guard<std::mutex> lock(registryMutex);
-        auto it = registry.find(*handle);
-        if (it != registry.end()) {
-            grabber = std::move(it->second);
-            registry.erase(it);
-        }
-    }
+    std::shared_ptr<Grabber> grabber = handle_registry::Remove(*handle);
     *handle = nullptr;
     if (grabber)
         grabber->Close();

@@ -7,6 +7,7 @@
 
 #include "AravisSystem.h"
 #include "CallbackScope.h"
+#include "CameraSettings.h"
 #include "CaptureLog.h"
 #include "ControlLostRelay.h"
 
@@ -184,6 +185,12 @@ int Grabber::Open(const char* deviceId)
         return IC_ERROR;
     }
 
+    // The station's settings go in first; a bad one releases the camera
+    // (camera goes out of scope) and fails the open.
+    camera_settings::Chosen chosen;
+    if (!camera_settings::Apply(camera.get(), deviceId, &chosen))
+        return IC_ERROR;
+
     auto relay = std::make_shared<ControlLostRelay>(weak_from_this());
     TriggerAsFound trigger = ReadTrigger(camera.get());
     std::lock_guard<std::mutex> lock(control_);
@@ -194,6 +201,9 @@ int Grabber::Open(const char* deviceId)
     relay_ = relay;
     trigger_ = std::move(trigger);
     triggerChanged_ = false;
+    deviceId_ = deviceId;
+    configuredTriggerSource_ = chosen.triggerSource;
+    lastStream_ = StreamFigures{};
     GError* formatError = nullptr;
     const ArvPixelFormat current = arv_camera_get_pixel_format(camera_.get(), &formatError);
     capture_log::Ok(formatError, "reading the camera's pixel format");
@@ -219,6 +229,8 @@ void Grabber::Close()
         lostHandler_ = 0;
         trigger = std::move(trigger_);
         trigger_ = TriggerAsFound{};
+        deviceId_.clear();
+        configuredTriggerSource_.clear();
         restoreTrigger = triggerChanged_;
         triggerChanged_ = false;
         plan_ = pixel_formats::Plan{};
@@ -319,7 +331,9 @@ int Grabber::EnableTrigger(bool on)
         if (!capture_log::Ok(error, "selecting the FrameStart trigger"))
             return IC_ERROR;
     }
-    if (on) {
+    // A trigger source the settings chose (a hardware line) stays; only
+    // without one is the trigger ours, the software trigger.
+    if (on && configuredTriggerSource_.empty()) {
         arv_camera_set_string(camera, "TriggerSource", "Software", &error);
         if (!capture_log::Ok(error, "selecting the software trigger source"))
             return IC_ERROR;
@@ -392,6 +406,7 @@ void Grabber::StopLive()
         if (stream_) {
             *stopDelivery_ = true;
             stream = std::move(stream_);
+            lastStream_ = ReadStream(stream.get());
             streamBuffers_.clear();
             camera = Ref(camera_.get());
             lost = IsLost();
@@ -428,9 +443,42 @@ int Grabber::SoftwareTrigger()
         return IC_DEVICE_LOST;
     if (!camera_ || !stream_)
         return IC_ERROR;
+    if (!configuredTriggerSource_.empty() && configuredTriggerSource_ != "Software")
+        return IC_NOT_AVAILABLE;  // frames come from the line the settings chose
     GError* error = nullptr;
     arv_camera_software_trigger(camera_.get(), &error);
     return capture_log::Ok(error, "sending the software trigger") ? IC_SUCCESS : IC_ERROR;
+}
+
+Grabber::StreamFigures Grabber::ReadStream(ArvStream* stream)
+{
+    StreamFigures figures;
+    arv_stream_get_statistics(stream, &figures.completed, &figures.failures, &figures.underruns);
+    if (ARV_IS_GV_STREAM(stream))
+        arv_gv_stream_get_statistics(ARV_GV_STREAM(stream), &figures.resent, &figures.missing);
+    return figures;
+}
+
+Grabber::StreamFigures Grabber::StreamStatistics() const
+{
+    std::lock_guard<std::mutex> lock(control_);
+    return stream_ ? ReadStream(stream_.get()) : lastStream_;
+}
+
+std::string Grabber::DeviceId() const
+{
+    std::lock_guard<std::mutex> lock(control_);
+    return deviceId_;
+}
+
+int Grabber::WithCamera(const std::function<int(ArvCamera*)>& use)
+{
+    std::lock_guard<std::mutex> lock(control_);
+    if (!camera_)
+        return IC_NO_DEVICE;
+    if (IsLost())
+        return IC_DEVICE_LOST;
+    return use(camera_.get());
 }
 
 FrameCounts Grabber::Counts() const

@@ -19,6 +19,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -66,6 +67,16 @@ public:
     int SetProperty(Property property, int32_t value);
 
     FrameCounts Counts() const;
+    // The id of the open device, or empty.
+    std::string DeviceId() const;
+    // Runs `use` with the open camera under the control lock; IC_NO_DEVICE
+    // without one, IC_DEVICE_LOST at once on a lost one.
+    int WithCamera(const std::function<int(ArvCamera*)>& use);
+    // Aravis's stream figures of the live session, or of the last one.
+    struct StreamFigures {
+        guint64 completed = 0, failures = 0, underruns = 0, resent = 0, missing = 0;
+    };
+    StreamFigures StreamStatistics() const;
     // Runs the registered device-lost callback (the relay calls it once).
     void RunDeviceLostCallback();
     // Whether `data` is the start of one of the live stream's own buffers.
@@ -105,6 +116,7 @@ private:
     // Under control_: the trigger of `camera` as it is now.
     static TriggerAsFound ReadTrigger(ArvCamera* camera);
     static void RestoreTrigger(ArvCamera* camera, const TriggerAsFound& trigger);
+    static StreamFigures ReadStream(ArvStream* stream);
     // A command timed out while stopping or closing: the camera is gone.
     void TakeAsLost();
 
@@ -121,6 +133,9 @@ private:
     std::shared_ptr<ControlLostRelay> relay_;
     gulong lostHandler_ = 0;
     TriggerAsFound trigger_;
+    std::string deviceId_;
+    std::string configuredTriggerSource_;  // what the settings chose; empty: ours to choose
+    StreamFigures lastStream_;
     bool triggerChanged_ = false;
     pixel_formats::Plan plan_;
     int32_t width_ = 0;

@@ -87,7 +87,7 @@ void Grabber::Deliver(ArvBuffer* buffer, const Session& session, uint32_t number
     }
     const uint8_t* frame = data;
     if (session.plan.conversion != pixel_formats::Conversion::None) {
-        pixel_formats::Convert(session.plan.conversion, data, pixels, converted);
+        pixel_formats::Convert(session.plan, data, session.width, session.height, converted);
         frame = converted.data();
     }
 

@@ -18,11 +18,16 @@
 namespace pixel_formats {
 
 enum class Conversion {
-    None,         // the camera's buffer is delivered as it is
-    GrayToRgb24,  // Mono8 -> RGB24
-    GrayToRgb32,  // Mono8 -> RGB32
-    Rgb24ToRgb32, // RGB8 -> RGB32
+    None,          // the camera's buffer is delivered as it is
+    GrayToRgb24,   // Mono8 -> RGB24
+    GrayToRgb32,   // Mono8 -> RGB32
+    Rgb24ToRgb32,  // RGB8 -> RGB32
+    BayerToRgb24,  // an 8-bit Bayer mosaic (any of the four layouts) -> RGB24
+    BayerToRgb32,  // an 8-bit Bayer mosaic -> RGB32
 };
+
+// Whether `format` is one of the four 8-bit Bayer layouts.
+bool IsBayer8(ArvPixelFormat format);
 
 struct Plan {
     ArvPixelFormat cameraFormat = 0;  // what the camera is set to send
@@ -32,11 +37,13 @@ struct Plan {
 };
 
 // Chooses how to deliver `captureFormat` from the camera's `available`
-// formats, its `current` one for "keep". Returns false when it cannot be delivered.
+// formats and its `current` one ("keep" keeps it; a camera set to a Bayer
+// layout keeps it for colour, demosaiced). Returns false when it cannot be delivered.
 bool ChoosePlan(int captureFormat, const std::vector<ArvPixelFormat>& available, ArvPixelFormat current,
                 Plan& plan);
 
-// Converts one camera frame into `out` (resized as needed).
-void Convert(Conversion conversion, const uint8_t* in, size_t pixels, std::vector<uint8_t>& out);
+// Converts one camera frame of `plan` (width x height, rows without padding)
+// into `out` (resized as needed), with OpenCV.
+void Convert(const Plan& plan, const uint8_t* in, int32_t width, int32_t height, std::vector<uint8_t>& out);
 
 }  // namespace pixel_formats
