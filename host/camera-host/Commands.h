@@ -7,3 +7,4 @@
 
 int RunList(const HostOptions& options, const ModuleLoader& module);
 int RunGrab(const HostOptions& options, const ModuleLoader& module);
+int RunFeatures(const HostOptions& options, const ModuleLoader& module);

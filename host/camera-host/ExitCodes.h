@@ -12,6 +12,7 @@ enum ExitCode {
     ExitTimeout = 8,
     ExitSave = 9,
     ExitCameraLost = 10,
+    ExitSetting = 11,  // the settings file or a --feature refused at open
     // Ended by a signal: 128 + the signal's number, as a shell reports it.
     ExitInterrupted = 130,  // SIGINT
     ExitTerminated = 143,   // SIGTERM

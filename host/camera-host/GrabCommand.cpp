@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <cmath>
 #include <cstdio>
 #include <thread>
 
 #include "CameraSession.h"
+#include "CaptureExtensions.h"
 #include "Commands.h"
 #include "ErrorOutput.h"
 #include "FrameFile.h"
@@ -75,9 +77,25 @@ int OpenCamera(const HostOptions& options, CameraSession& session, QString* devi
         PrintError(QStringLiteral("no such device: %1 (cameras: %2)").arg(*device, names.join(QStringLiteral(", "))));
         return ExitNoSuchDevice;
     }
+    if (!options.features.isEmpty() && !capture_extensions::Available()) {
+        PrintError(QStringLiteral("--feature needs the Linux capture library"));
+        return ExitSetting;
+    }
+    if (!capture_extensions::SetOpenFeatures(*device, options.features)) {
+        PrintError(QStringLiteral("the capture library refused the features %1").arg(options.features.join(' ')));
+        return ExitSetting;
+    }
     const CameraSession::Settings settings{*device, options.pixelFormat, options.exposure.value_or(0),
                                            options.gain.value_or(0)};
-    if (!session.Open(settings)) {
+    const bool opened = session.Open(settings);
+    capture_extensions::SetOpenFeatures(*device, {});  // for this grab only
+    if (!opened) {
+        // A refused setting is a configuration error of its own, said in one line.
+        const QString refused = capture_extensions::LastSettingsError();
+        if (!refused.isEmpty()) {
+            PrintError(QStringLiteral("setting refused: %1").arg(refused));
+            return ExitSetting;
+        }
         PrintError(QStringLiteral("cannot open %1").arg(*device));
         return ExitOpen;
     }
@@ -144,6 +162,43 @@ std::optional<Frame> NextFrame(FrameSink& frames, std::chrono::milliseconds time
     }
 }
 
+// What the camera has in effect once started, and where it differs from what
+// was asked: a value out of range, an automatic mode the camera lacks.
+void ReadBackSettings(const HostOptions& options, const QString& device, GrabStatistics& statistics)
+{
+    const auto inEffect = capture_extensions::ReadExposureGain(device);
+    if (!inEffect)
+        return;
+    const auto known = [](double value) { return value >= 0 ? std::optional<double>(value) : std::nullopt; };
+    statistics.SetInEffect(known(inEffect->exposureUs), known(inEffect->gain));
+    if (options.exposure) {
+        if (*options.exposure == 0 && !inEffect->exposureAutoAvailable)
+            statistics.Warn(QStringLiteral("automatic exposure asked, but the camera has none: %1 us in effect")
+                                .arg(inEffect->exposureUs, 0, 'f', 1));
+        else if (*options.exposure != 0 && std::abs(inEffect->exposureUs - *options.exposure) > 0.5)
+            statistics.Warn(QStringLiteral("exposure %1 us asked, %2 us in effect")
+                                .arg(*options.exposure)
+                                .arg(inEffect->exposureUs, 0, 'f', 1));
+    }
+    if (options.gain) {
+        if (*options.gain == 0 && !inEffect->gainAutoAvailable)
+            statistics.Warn(QStringLiteral("automatic gain asked, but the camera has none: %1 in effect")
+                                .arg(inEffect->gain, 0, 'f', 2));
+        else if (*options.gain != 0 && std::abs(inEffect->gain - *options.gain) > 0.5)
+            statistics.Warn(
+                QStringLiteral("gain %1 asked, %2 in effect").arg(*options.gain).arg(inEffect->gain, 0, 'f', 2));
+    }
+}
+
+void CheckDeliveredBits(const HostOptions& options, const Frame& frame, GrabStatistics& statistics)
+{
+    const int32_t asked = BitsPerPixelOf(options.pixelFormat);
+    if (asked != 0 && frame.bitsPerPixel != asked)
+        statistics.Warn(QStringLiteral("%1 asked, frames have %2 bits per pixel")
+                            .arg(PixelFormatNames.value(options.pixelFormat))
+                            .arg(frame.bitsPerPixel));
+}
+
 int ExitCodeOf(const GrabSummary& summary, bool written, int requested)
 {
     if (const int signal = interruption::Received())
@@ -184,6 +239,7 @@ int RunGrab(const HostOptions& options, const ModuleLoader& module)
     const auto period = options.rateHz > 0 ? std::chrono::duration<double>(1.0 / options.rateHz)
                                            : std::chrono::duration<double>(0);
     GrabStatistics statistics(device, options.frames);
+    ReadBackSettings(options, device, statistics);
     bool saved = true;
     bool changesApplied = options.changes.empty();
     {
@@ -206,6 +262,7 @@ int RunGrab(const HostOptions& options, const ModuleLoader& module)
                 continue;
             }
             statistics.AddFrame(*frame, trigger);
+            CheckDeliveredBits(options, *frame, statistics);
             saved = SaveFrame(options, *frame, i + 1) && saved;
             if (!changesApplied) {  // the changes go in while frames flow
                 for (const ParamChange& change : options.changes)
@@ -216,6 +273,8 @@ int RunGrab(const HostOptions& options, const ModuleLoader& module)
         }
     }
     session.Stop();
+    if (const auto stream = capture_extensions::Statistics(device))  // before close forgets the session
+        statistics.SetStream(*stream);
     statistics.SetHostDropped(int(session.Frames().Dropped()));
     if (session.Frames().Lost())
         statistics.MarkCameraLost();

@@ -45,17 +45,20 @@ bool ParseChange(const QString& text, ParamChange* change)
 QString HostUsage()
 {
     return QStringLiteral(
-        "usage: camera-host list [--simulate] [--module PATH] [--quiet|--verbose]\n"
+        "usage: camera-host list [--simulate] [--details] [--json FILE|-] [--module PATH] [--quiet|--verbose]\n"
+        "       camera-host features [--simulate] [--device NAME] [--module PATH]\n"
         "       camera-host grab [--simulate] [--device NAME] [--format GRAY8|RGB24|RGB32|GRAY16|RGB48|BGR24|BGR32]\n"
         "                        [--exposure N] [--gain N] [--mode 1|2|3] [--frames N] [--rate HZ]\n"
         "                        [--timeout-ms T] [--save DIR] [--json FILE|-] [--set exposure=N|gain=N]...\n"
+        "                        [--feature NAME=VALUE]...\n"
         "                        [--module PATH] [--quiet|--verbose]\n"
         "       camera-host --help\n"
         "--rate takes 0.01 to 10000 triggers per second. --json - writes the JSON to stdout and the\n"
         "summary to stderr. --quiet shows errors and the summary only; --verbose adds every message\n"
         "of the module (per-frame ones included) and the capture library.\n"
         "exit codes: 0 ok, 2 usage, 3 module, 4 no camera, 5 no such device, 6 open, 7 start,\n"
-        "8 frames timed out, 9 not written, 10 camera lost, 130/143 ended by SIGINT/SIGTERM\n");
+        "8 frames timed out, 9 not written, 10 camera lost, 11 a setting or feature refused,\n"
+        "130/143 ended by SIGINT/SIGTERM\n");
 }
 
 std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QString* error)
@@ -66,10 +69,11 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     const QCommandLineOption module("module", "", "PATH"), quiet("quiet"), simulate("simulate"),
         device("device", "", "NAME"), format("format", "", "FORMAT"), exposure("exposure", "", "N"),
         gain("gain", "", "N"), mode("mode", "", "MODE"), frames("frames", "", "N"), rate("rate", "", "HZ"),
-        timeout("timeout-ms", "", "T"), save("save", "", "DIR"), json("json", "", "FILE"), set("set", "", "NAME=N");
+        timeout("timeout-ms", "", "T"), save("save", "", "DIR"), json("json", "", "FILE"), set("set", "", "NAME=N"),
+        feature("feature", "", "NAME=VALUE"), details("details");
     parser.addOptions({help, verbose, module, quiet, simulate, device, format, exposure, gain, mode, frames, rate, timeout, save,
-                       json, set});
-    parser.addPositionalArgument("command", "list or grab");
+                       json, set, feature, details});
+    parser.addPositionalArgument("command", "list, features or grab");
     if (!parser.parse(QStringList{QStringLiteral("camera-host")} + arguments)) {
         *error = parser.errorText();
         return std::nullopt;
@@ -85,8 +89,9 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     }
     options.verbose = parser.isSet(verbose);
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1 || (positional[0] != QLatin1String("list") && positional[0] != QLatin1String("grab"))) {
-        *error = QStringLiteral("expected one command: list or grab");
+    const QStringList commands{QStringLiteral("list"), QStringLiteral("features"), QStringLiteral("grab")};
+    if (positional.size() != 1 || !commands.contains(positional[0])) {
+        *error = QStringLiteral("expected one command: list, features or grab");
         return std::nullopt;
     }
     options.command = positional[0];
@@ -96,6 +101,15 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     options.device = parser.value(device);
     options.saveDir = parser.value(save);
     options.jsonPath = parser.value(json);
+    options.details = parser.isSet(details);
+    for (const QString& assignment : parser.values(feature)) {
+        const int equals = assignment.indexOf(QLatin1Char('='));
+        if (equals <= 0) {
+            *error = QStringLiteral("--feature takes NAME=VALUE, not '%1'").arg(assignment);
+            return std::nullopt;
+        }
+        options.features << assignment;
+    }
 
     int64_t value = 0;
     if (parser.isSet(format)) {

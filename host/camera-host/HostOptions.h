@@ -13,7 +13,7 @@ constexpr double kMinRateHz = 0.01;
 constexpr double kMaxRateHz = 10000;
 
 struct HostOptions {
-    QString command;  // "list", "grab" or "help"
+    QString command;  // "list", "features", "grab" or "help"
     QString modulePath;
     bool quiet = false;    // errors and the summary only
     bool verbose = false;  // every message of the module and the library
@@ -29,6 +29,8 @@ struct HostOptions {
     QString saveDir;
     QString jsonPath;                     // "-" for stdout
     std::vector<ParamChange> changes;     // --set, applied while grabbing
+    QStringList features;                 // --feature NAME=VALUE, applied at open
+    bool details = false;                 // list --details
 };
 
 // Parses `arguments` (argv without the program name); on failure returns

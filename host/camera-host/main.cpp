@@ -38,5 +38,9 @@ int main(int argc, char** argv)
         PrintError(error);
         return ExitModule;
     }
-    return options->command == QLatin1String("list") ? RunList(*options, module) : RunGrab(*options, module);
+    if (options->command == QLatin1String("list"))
+        return RunList(*options, module);
+    if (options->command == QLatin1String("features"))
+        return RunFeatures(*options, module);
+    return RunGrab(*options, module);
 }

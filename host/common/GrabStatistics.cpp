@@ -1,5 +1,6 @@
 #include "GrabStatistics.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <algorithm>
 #include <cmath>
@@ -60,6 +61,23 @@ void GrabStatistics::MarkCameraLost()
     summary_.cameraLost = true;
 }
 
+void GrabStatistics::SetInEffect(std::optional<double> exposureUs, std::optional<double> gain)
+{
+    summary_.exposureUs = exposureUs;
+    summary_.gain = gain;
+}
+
+void GrabStatistics::SetStream(const capture_extensions::StreamStatistics& stream)
+{
+    summary_.stream = stream;
+}
+
+void GrabStatistics::Warn(const QString& warning)
+{
+    if (!summary_.warnings.contains(warning))
+        summary_.warnings << warning;
+}
+
 GrabSummary GrabStatistics::Finish() const
 {
     GrabSummary summary = summary_;
@@ -80,6 +98,17 @@ QJsonObject GrabSummary::ToJson() const
                      {"bitsPerPixel", bitsPerPixel}, {"requested", requested}, {"received", received},
                      {"lost", Lost()},       {"fps", fps},         {"mbps", mbps},
                      {"hostDropped", hostDropped}, {"cameraLost", cameraLost}};
+    if (exposureUs)
+        json.insert("exposureUs", *exposureUs);
+    if (gain)
+        json.insert("gain", *gain);
+    if (stream)
+        json.insert("stream", QJsonObject{{"completed", double(stream->completed)},
+                                          {"failures", double(stream->failures)},
+                                          {"underruns", double(stream->underruns)},
+                                          {"packetsResent", double(stream->resent)},
+                                          {"packetsMissing", double(stream->missing)}});
+    json.insert("warnings", QJsonArray::fromStringList(warnings));
     if (latency)
         json.insert("latencyMs", QJsonObject{{"p50", latency->p50Ms}, {"p95", latency->p95Ms}, {"max", latency->maxMs}});
     return json;
@@ -98,6 +127,19 @@ QString GrabSummary::ToText() const
                        .arg(Lost())
                        .arg(fps, 0, 'f', 1)
                        .arg(mbps, 0, 'f', 2);
+    if (exposureUs || gain)
+        text += QStringLiteral("in effect: exposure %1 us, gain %2\n")
+                    .arg(exposureUs ? QString::number(*exposureUs, 'f', 1) : QStringLiteral("?"))
+                    .arg(gain ? QString::number(*gain, 'f', 2) : QStringLiteral("?"));
+    if (stream)
+        text += QStringLiteral("stream: %1 completed, %2 failed, %3 underruns, packets %4 resent, %5 missing\n")
+                    .arg(stream->completed)
+                    .arg(stream->failures)
+                    .arg(stream->underruns)
+                    .arg(stream->resent)
+                    .arg(stream->missing);
+    for (const QString& warning : warnings)
+        text += QStringLiteral("warning: %1\n").arg(warning);
     if (hostDropped > 0)
         text += QStringLiteral("host dropped: %1 frames (received, the host fell behind)\n").arg(hostDropped);
     if (cameraLost)

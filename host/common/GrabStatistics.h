@@ -4,10 +4,12 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <optional>
 #include <vector>
 
+#include "CaptureExtensions.h"
 #include "Frame.h"
 
 // Frames missing between two consecutive frame numbers. GigE Vision 1.x block
@@ -35,6 +37,11 @@ struct GrabSummary {
     double fps = 0;
     double mbps = 0;
     std::optional<Latency> latency;
+    // What the camera reports in effect (where the capture library tells).
+    std::optional<double> exposureUs;
+    std::optional<double> gain;
+    std::optional<capture_extensions::StreamStatistics> stream;
+    QStringList warnings;
 
     int Lost() const { return timeouts + gaps; }
     QJsonObject ToJson() const;
@@ -49,6 +56,10 @@ public:
     void AddFrame(const Frame& frame, std::optional<std::chrono::steady_clock::time_point> trigger);
     void AddTimeout();
     void SetHostDropped(int frames);
+    void SetInEffect(std::optional<double> exposureUs, std::optional<double> gain);
+    void SetStream(const capture_extensions::StreamStatistics& stream);
+    // A difference between what was asked and what the camera does.
+    void Warn(const QString& warning);
     void MarkCameraLost();
     GrabSummary Finish() const;
 

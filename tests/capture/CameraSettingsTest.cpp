@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <opencv2/imgproc.hpp>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -222,4 +223,66 @@ TEST_F(CameraSettings, DeviceDetailsComeFromTheTransport)
     EXPECT_STREQ(details.address, "127.0.0.1");
     EXPECT_NE(std::string(details.mac), "");
     EXPECT_EQ(TisAravis_GetDeviceDetails(999, &details), IC_NO_DEVICE);
+}
+
+// A colour camera set to a Bayer layout (by the settings file, as a station
+// saving bandwidth would) delivers RGB24 and RGB32 frames demosaiced by
+// OpenCV: equal to OpenCV's conversion of the mosaic, and of its colours.
+TEST(CameraColour, BayerCameraDeliversRgbOfItsMosaic)
+{
+    const struct {
+        const char* layout;
+        ArvPixelFormat format;
+        int code;  // OpenCV's name for that GenICam layout
+    } layouts[] = {
+        {"BayerRG8", ARV_PIXEL_FORMAT_BAYER_RG_8, cv::COLOR_BayerBG2RGB},
+        {"BayerGR8", ARV_PIXEL_FORMAT_BAYER_GR_8, cv::COLOR_BayerGB2RGB},
+        {"BayerGB8", ARV_PIXEL_FORMAT_BAYER_GB_8, cv::COLOR_BayerGR2RGB},
+        {"BayerBG8", ARV_PIXEL_FORMAT_BAYER_BG_8, cv::COLOR_BayerRG2RGB},
+    };
+    constexpr uint32_t kWidth = 32, kHeight = 24;
+    GvFakeCamera::Preset preset{kWidth, kHeight, 10000, true};
+    preset.colourMosaic = true;
+    GvFakeCamera fake(preset);
+    ASSERT_TRUE(fake.Running());
+    ASSERT_EQ(IC_InitLibrary(nullptr), 1);
+    ASSERT_GT(IC_GetDeviceCount(), 0);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("colour.ini")).toStdString();
+    for (const auto& layout : layouts) {
+        for (const int format : {IC_FORMAT_RGB24, IC_FORMAT_RGB32}) {
+            SCOPED_TRACE(std::string(layout.layout) + (format == IC_FORMAT_RGB24 ? " RGB24" : " RGB32"));
+            std::ofstream(path) << "[Aravis-Fake-GV01]\nPixelFormat=" << layout.layout << "\n";
+            setenv("TISGRABBER_ARAVIS_SETTINGS", path.c_str(), 1);
+            HGRABBER grabber = IC_CreateGrabber();
+            ASSERT_EQ(IC_OpenDevByUniqueName(grabber, GvFakeCamera::kDeviceId), 1);
+            ASSERT_EQ(IC_SetFormat(grabber, format), 1);
+            int32_t width = 0, height = 0, bits = 0;
+            int code = 0;
+            ASSERT_EQ(IC_GetImageDescription(grabber, &width, &height, &bits, &code), 1);
+            ASSERT_EQ(bits, format == IC_FORMAT_RGB24 ? 24 : 32);
+            ASSERT_EQ(code, format);
+            const size_t bytes = size_t(width) * height * bits / 8;
+            FrameCollector frames(bytes);
+            IC_SetCallbacks(grabber, FrameCollector::Callback, &frames, nullptr, nullptr);
+            IC_EnableTrigger(grabber, 0);
+            ASSERT_EQ(IC_StartLive(grabber, 0), 1);
+            ASSERT_TRUE(frames.WaitForFrames(1, 5s));
+            IC_ReleaseGrabber(&grabber);
+            unsetenv("TISGRABBER_ARAVIS_SETTINGS");
+
+            std::vector<uint8_t> mosaic = GvFakeCamera::Mosaic(layout.format, kWidth, kHeight);
+            cv::Mat expected;
+            cv::cvtColor(cv::Mat(kHeight, kWidth, CV_8UC1, mosaic.data()), expected, layout.code);
+            if (format == IC_FORMAT_RGB32)
+                cv::cvtColor(expected, expected, cv::COLOR_RGB2RGBA);
+            const std::vector<uint8_t> delivered = frames.LastBytes();
+            ASSERT_EQ(delivered.size(), expected.total() * expected.elemSize());
+            EXPECT_TRUE(std::equal(delivered.begin(), delivered.end(), expected.data));
+            const uint8_t* centre = &delivered[(size_t(kHeight / 2) * kWidth + kWidth / 2) * bits / 8];
+            EXPECT_EQ(centre[0], GvFakeCamera::kMosaicRed);
+            EXPECT_EQ(centre[1], GvFakeCamera::kMosaicGreen);
+            EXPECT_EQ(centre[2], GvFakeCamera::kMosaicBlue);
+        }
+    }
 }

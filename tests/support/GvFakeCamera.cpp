@@ -13,7 +13,38 @@ void FillKnownPattern(ArvBuffer* buffer, void* counter, guint32, guint32, ArvPix
         data[i] = GvFakeCamera::PatternByte(i, stamp);
 }
 
+void FillColourMosaic(ArvBuffer* buffer, void* counter, guint32 exposure, guint32 gain, ArvPixelFormat format)
+{
+    const uint32_t width = arv_buffer_get_image_width(buffer), height = arv_buffer_get_image_height(buffer);
+    const std::vector<uint8_t> mosaic = GvFakeCamera::Mosaic(format, width, height);
+    if (mosaic.empty()) {  // not a Bayer layout
+        FillKnownPattern(buffer, counter, exposure, gain, format);
+        return;
+    }
+    ++*static_cast<std::atomic<uint32_t>*>(counter);
+    auto* data = static_cast<uint8_t*>(const_cast<void*>(arv_buffer_get_data(buffer, nullptr)));
+    std::copy(mosaic.begin(), mosaic.end(), data);
+}
+
 }  // namespace
+
+std::vector<uint8_t> GvFakeCamera::Mosaic(ArvPixelFormat format, uint32_t width, uint32_t height)
+{
+    const char* cell = format == ARV_PIXEL_FORMAT_BAYER_RG_8   ? "RGGB"
+                       : format == ARV_PIXEL_FORMAT_BAYER_GR_8 ? "GRBG"
+                       : format == ARV_PIXEL_FORMAT_BAYER_GB_8 ? "GBRG"
+                       : format == ARV_PIXEL_FORMAT_BAYER_BG_8 ? "BGGR"
+                                                               : nullptr;
+    if (!cell)
+        return {};
+    std::vector<uint8_t> mosaic(size_t(width) * height);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const char site = cell[(y % 2) * 2 + x % 2];
+            mosaic[size_t(y) * width + x] = site == 'R' ? kMosaicRed : site == 'G' ? kMosaicGreen : kMosaicBlue;
+        }
+    return mosaic;
+}
 
 GvFakeCamera::GvFakeCamera() : GvFakeCamera(Preset{}) {}
 
@@ -27,7 +58,9 @@ GvFakeCamera::GvFakeCamera(const Preset& preset)
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_HEIGHT, preset.height);
     arv_fake_camera_write_register(camera, ARV_FAKE_CAMERA_REGISTER_ACQUISITION_FRAME_PERIOD_US,
                                    preset.framePeriodUs);
-    if (preset.knownPattern)
+    if (preset.colourMosaic)
+        arv_fake_camera_set_fill_pattern(camera, FillColourMosaic, &filled_);
+    else if (preset.knownPattern)
         arv_fake_camera_set_fill_pattern(camera, FillKnownPattern, &filled_);
 }
 

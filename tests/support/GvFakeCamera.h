@@ -20,7 +20,12 @@ public:
         uint32_t height = 512;
         uint32_t framePeriodUs = 40000;  // 25 frames per second
         bool knownPattern = true;        // fill frames with PatternByte(i, stamp) instead of Aravis's moving one
+        bool colourMosaic = false;       // Bayer frames: R sites kMosaicRed, G kMosaicGreen, B kMosaicBlue
     };
+
+    static constexpr uint8_t kMosaicRed = 200, kMosaicGreen = 100, kMosaicBlue = 50;
+    // The colour mosaic of `format` (a Bayer layout), as the camera fills it.
+    static std::vector<uint8_t> Mosaic(ArvPixelFormat format, uint32_t width, uint32_t height);
 
     explicit GvFakeCamera(const Preset& preset);
     GvFakeCamera();
