@@ -46,7 +46,10 @@ void Grabber::DeliveryLoop(Session session)
         ArvBuffer* buffer = arv_stream_timeout_pop_buffer(session.stream, kPopTimeoutUs);
         if (!buffer)
             continue;
-        const uint32_t number = numbering.Number(arv_buffer_get_frame_id(buffer));
+        // Only a complete buffer's block id is sure (one that lost packets may
+        // carry a stale one); the frames in between show as a gap.
+        const bool complete = arv_buffer_get_status(buffer) == ARV_BUFFER_STATUS_SUCCESS;
+        const uint32_t number = complete ? numbering.Number(arv_buffer_get_frame_id(buffer)) : 0;
         if (!*session.stop)
             Deliver(buffer, session, number, converted);
         arv_stream_push_buffer(session.stream, buffer);

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <thread>
 #include <cstdint>
 #include <mutex>
@@ -27,6 +28,24 @@ public:
         if (self->linger_.count() > 0)
             std::this_thread::sleep_for(self->linger_);
         self->inside_ = false;
+    }
+
+    // Checks each frame's bytes as it arrives (true: the frame is right).
+    void SetCheck(std::function<bool(const unsigned char* data)> check) { check_ = std::move(check); }
+    size_t WrongFrames() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return wrong_;
+    }
+    // Frames missing between consecutive numbers of what arrived.
+    uint64_t Gaps() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        uint64_t gaps = 0;
+        for (size_t i = 1; i < numbers_.size(); ++i)
+            if (numbers_[i] > numbers_[i - 1])
+                gaps += numbers_[i] - numbers_[i - 1] - 1;
+        return gaps;
     }
 
     // Every callback stays this long after recording its frame.
@@ -93,6 +112,8 @@ private:
         lastHandle_ = grabber;
         if (frameBytes_ && data)
             last_.assign(data, data + frameBytes_);
+        if (check_ && !check_(data))
+            ++wrong_;
         arrived_.notify_all();
     }
 
@@ -106,5 +127,7 @@ private:
     bool stopped_ = false;
     size_t afterStop_ = 0;
     std::chrono::milliseconds linger_{0};
+    std::function<bool(const unsigned char*)> check_;
+    size_t wrong_ = 0;
     std::atomic<bool> inside_{false};
 };

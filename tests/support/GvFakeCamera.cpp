@@ -48,8 +48,10 @@ std::vector<uint8_t> GvFakeCamera::Mosaic(ArvPixelFormat format, uint32_t width,
 
 GvFakeCamera::GvFakeCamera() : GvFakeCamera(Preset{}) {}
 
-GvFakeCamera::GvFakeCamera(const Preset& preset)
-    : server_(arv_gv_fake_camera_new(ARV_GV_FAKE_CAMERA_DEFAULT_INTERFACE, kSerial))
+GvFakeCamera::GvFakeCamera(const Preset& preset) : GvFakeCamera(preset, ARV_GV_FAKE_CAMERA_DEFAULT_INTERFACE, kSerial) {}
+
+GvFakeCamera::GvFakeCamera(const Preset& preset, const char* address, const char* serial)
+    : server_(arv_gv_fake_camera_new(address, serial)), deviceId_(std::string("Aravis-Fake-") + serial)
 {
     ArvFakeCamera* camera = Camera();
     if (!camera)

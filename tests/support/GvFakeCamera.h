@@ -28,6 +28,9 @@ public:
     static std::vector<uint8_t> Mosaic(ArvPixelFormat format, uint32_t width, uint32_t height);
 
     explicit GvFakeCamera(const Preset& preset);
+    // A camera of its own on `address` (a loopback address of the private
+    // namespace, see TestNetwork), listed as "Aravis-Fake-<serial>".
+    GvFakeCamera(const Preset& preset, const char* address, const char* serial);
     GvFakeCamera();
     ~GvFakeCamera();
     GvFakeCamera(const GvFakeCamera&) = delete;
@@ -35,6 +38,7 @@ public:
 
     bool Running() const;
     ArvFakeCamera* Camera() const;
+    const std::string& DeviceId() const { return deviceId_; }
     uint32_t ReadRegister(uint32_t address) const;
 
     // The byte at offset `i` of the frame the known pattern fills with
@@ -55,4 +59,5 @@ private:
     // Before server_: the counter exists before the camera's threads do.
     std::atomic<uint32_t> filled_{0};
     ArvGvFakeCamera* server_ = nullptr;
+    std::string deviceId_;
 };
