@@ -4,10 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "CameraSession.h"
 #include "CaptureExtensions.h"
@@ -24,32 +27,55 @@ using Clock = std::chrono::steady_clock;
 // How often a wait looks at signals and loss.
 constexpr std::chrono::milliseconds kWaitSlice(50);
 
+// The progress line: one line for every camera of the grab.
 class Progress {
 public:
-    explicit Progress(int total) : total_(total), start_(Clock::now()) {}
+    Progress(const QStringList& devices, int total) : devices_(devices), done_(devices.size(), 0), total_(total) {}
     ~Progress() { host_log::ClearProgress(); }
-    void Update(int done)
+    void Update(int device, int done)
     {
+        std::lock_guard<std::mutex> lock(mutex_);
+        done_[device] = done;
         const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
-        host_log::ShowProgress(QStringLiteral("%1 of %2 frames, %3 fps")
-                                   .arg(done)
-                                   .arg(total_)
-                                   .arg(seconds > 0 ? done / seconds : 0.0, 0, 'f', 1));
+        QStringList parts;
+        for (int i = 0; i < devices_.size(); ++i) {
+            const double fps = seconds > 0 ? done_[i] / seconds : 0.0;
+            parts << (devices_.size() == 1 ? QStringLiteral("%1 of %2 frames, %3 fps")
+                                           : devices_[i] + QStringLiteral(" %1/%2 %3 fps"))
+                         .arg(done_[i])
+                         .arg(total_)
+                         .arg(fps, 0, 'f', 1);
+        }
+        host_log::ShowProgress(parts.join(QStringLiteral(" | ")));
     }
 
 private:
+    std::mutex mutex_;
+    const QStringList devices_;
+    std::vector<int> done_;
     const int total_;
-    const Clock::time_point start_;
+    const Clock::time_point start_ = Clock::now();
 };
 
-// Tells the session's frame sink when the module reports its camera lost.
+// One camera of the grab: its session, its figures, its outcome.
+struct DeviceGrab {
+    QString requested;  // as named on the command line (empty: the first listed)
+    QString device;     // as opened
+    std::unique_ptr<CameraSession> session;
+    std::unique_ptr<GrabStatistics> statistics;
+    int code = 0;
+    bool saved = true;
+};
+
+// Tells each camera's frame sink when the module reports that camera lost.
 class LossWatch {
 public:
-    LossWatch(const QString& device, FrameSink& sink)
+    explicit LossWatch(std::vector<DeviceGrab>& grabs)
     {
-        host_log::OnCameraLost([device, &sink](const QString& camera) {
-            if (camera == device)
-                sink.MarkLost();
+        host_log::OnCameraLost([&grabs](const QString& camera) {
+            for (DeviceGrab& grab : grabs)
+                if (grab.device == camera)
+                    grab.session->Frames().MarkLost();
         });
     }
     ~LossWatch() { host_log::OnCameraLost(nullptr); }
@@ -60,35 +86,43 @@ bool Interrupted()
     return interruption::Received() != 0;
 }
 
-// Opens the camera named by the options (or the first listed); returns an exit code.
-int OpenCamera(const HostOptions& options, CameraSession& session, QString* device)
+// Makes the camera object and finds the device (the one asked for, or the
+// first listed); returns an exit code.
+int FindCamera(DeviceGrab& grab)
 {
-    if (!session.Create()) {
+    if (!grab.session->Create()) {
         PrintError(QStringLiteral("the module could not initialise the capture library"));
         return ExitModule;
     }
-    const QStringList names = session.Devices();
+    const QStringList names = grab.session->Devices();
     if (names.isEmpty()) {
         PrintError(QStringLiteral("no cameras found"));
         return ExitNoCamera;
     }
-    *device = options.device.isEmpty() ? names.first() : options.device;
-    if (!names.contains(*device)) {
-        PrintError(QStringLiteral("no such device: %1 (cameras: %2)").arg(*device, names.join(QStringLiteral(", "))));
+    grab.device = grab.requested.isEmpty() ? names.first() : grab.requested;
+    if (!names.contains(grab.device)) {
+        PrintError(QStringLiteral("no such device: %1 (cameras: %2)").arg(grab.device, names.join(QStringLiteral(", "))));
         return ExitNoSuchDevice;
     }
+    return ExitOk;
+}
+
+// Opens the device with the grab's settings and starts it; returns an exit code.
+int StartCamera(const HostOptions& options, DeviceGrab& grab)
+{
+    const QString& device = grab.device;
     if (!options.features.isEmpty() && !capture_extensions::Available()) {
         PrintError(QStringLiteral("--feature needs the Linux capture library"));
         return ExitSetting;
     }
-    if (!capture_extensions::SetOpenFeatures(*device, options.features)) {
+    if (!capture_extensions::SetOpenFeatures(device, options.features)) {
         PrintError(QStringLiteral("the capture library refused the features %1").arg(options.features.join(' ')));
         return ExitSetting;
     }
-    const CameraSession::Settings settings{*device, options.pixelFormat, options.exposure.value_or(0),
+    const CameraSession::Settings settings{device, options.pixelFormat, options.exposure.value_or(0),
                                            options.gain.value_or(0)};
-    const bool opened = session.Open(settings);
-    capture_extensions::SetOpenFeatures(*device, {});  // for this grab only
+    const bool opened = grab.session->Open(settings);
+    capture_extensions::SetOpenFeatures(device, {});  // for this grab only
     if (!opened) {
         // A refused setting is a configuration error of its own, said in one line.
         const QString refused = capture_extensions::LastSettingsError();
@@ -96,36 +130,46 @@ int OpenCamera(const HostOptions& options, CameraSession& session, QString* devi
             PrintError(QStringLiteral("setting refused: %1").arg(refused));
             return ExitSetting;
         }
-        PrintError(QStringLiteral("cannot open %1").arg(*device));
+        PrintError(QStringLiteral("cannot open %1").arg(device));
         return ExitOpen;
     }
-    if (!session.Start(options.mode)) {
-        PrintError(QStringLiteral("cannot start acquisition on %1").arg(*device));
+    if (!grab.session->Start(options.mode)) {
+        PrintError(QStringLiteral("cannot start acquisition on %1").arg(device));
         return ExitStart;
     }
     return ExitOk;
 }
 
-bool SaveFrame(const HostOptions& options, const Frame& frame, int index)
+bool SaveFrame(const QString& saveDir, const Frame& frame, int index)
 {
-    if (options.saveDir.isEmpty())
+    if (saveDir.isEmpty())
         return true;
     const QString name = QStringLiteral("frame-%1.%2")
                              .arg(index, 6, 10, QLatin1Char('0'))
                              .arg(frame_file::Extension(frame.bitsPerPixel));
     QString error;
-    if (!frame_file::Save(frame, QDir(options.saveDir).filePath(name), &error)) {
+    if (!frame_file::Save(frame, QDir(saveDir).filePath(name), &error)) {
         PrintError(error);
         return false;
     }
     return true;
 }
 
-bool WriteJson(const HostOptions& options, const GrabSummary& summary)
+// One camera's summary as an object, several as an array of them.
+bool WriteJson(const HostOptions& options, const std::vector<GrabSummary>& summaries)
 {
     if (options.jsonPath.isEmpty())
         return true;
-    const QByteArray json = QJsonDocument(summary.ToJson()).toJson(QJsonDocument::Indented);
+    QJsonDocument document;
+    if (summaries.size() == 1) {
+        document = QJsonDocument(summaries.front().ToJson());
+    } else {
+        QJsonArray all;
+        for (const GrabSummary& summary : summaries)
+            all.append(summary.ToJson());
+        document = QJsonDocument(all);
+    }
+    const QByteArray json = document.toJson(QJsonDocument::Indented);
     if (options.jsonPath == QLatin1String("-")) {
         std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
         std::fflush(stdout);
@@ -199,21 +243,69 @@ void CheckDeliveredBits(const HostOptions& options, const Frame& frame, GrabStat
                             .arg(frame.bitsPerPixel));
 }
 
-int ExitCodeOf(const GrabSummary& summary, bool written, int requested)
+// One camera's outcome; `prefix` names the camera when there are several.
+int ExitCodeOf(const GrabSummary& summary, int requested, const QString& prefix)
 {
-    if (const int signal = interruption::Received())
-        return 128 + signal;
     if (summary.cameraLost) {
-        PrintError(QStringLiteral("camera lost after %1 of %2 frames").arg(summary.received).arg(requested));
+        PrintError(prefix + QStringLiteral("camera lost after %1 of %2 frames").arg(summary.received).arg(requested));
         return ExitCameraLost;
     }
-    if (!written)
-        return ExitSave;
     if (summary.timeouts > 0) {
-        PrintError(QStringLiteral("frames timed out: %1 of %2").arg(summary.timeouts).arg(requested));
+        PrintError(prefix + QStringLiteral("frames timed out: %1 of %2").arg(summary.timeouts).arg(requested));
         return ExitTimeout;
     }
     return ExitOk;
+}
+
+// Takes the grab's frames: one trigger per frame in mode 1, free-running
+// frames otherwise, until done, interrupted or lost.
+void GrabFrames(const HostOptions& options, DeviceGrab& grab, const QString& saveDir, Progress& progress, int index)
+{
+    CameraSession& session = *grab.session;
+    GrabStatistics& statistics = *grab.statistics;
+    const bool triggered = options.mode == ModeTriggerOn;
+    const auto timeout = std::chrono::milliseconds(options.timeoutMs);
+    const auto period = options.rateHz > 0 ? std::chrono::duration<double>(1.0 / options.rateHz)
+                                           : std::chrono::duration<double>(0);
+    bool changesApplied = options.changes.empty();
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < options.frames && !Interrupted() && !session.Frames().Lost(); ++i) {
+        std::optional<Clock::time_point> trigger;
+        if (triggered) {
+            if (period.count() > 0)
+                PaceUntil(start + std::chrono::duration_cast<Clock::duration>(period * i), session.Frames());
+            if (Interrupted() || session.Frames().Lost())
+                break;
+            trigger = Clock::now();
+            session.Snap();
+        }
+        const auto frame = NextFrame(session.Frames(), timeout);
+        if (!frame) {
+            if (!Interrupted() && !session.Frames().Lost())
+                statistics.AddTimeout();
+            continue;
+        }
+        statistics.AddFrame(*frame, trigger);
+        CheckDeliveredBits(options, *frame, statistics);
+        grab.saved = SaveFrame(saveDir, *frame, i + 1) && grab.saved;
+        if (!changesApplied) {  // the changes go in while frames flow
+            for (const ParamChange& change : options.changes)
+                session.Change(change.paramId, change.value);
+            changesApplied = true;
+        }
+        progress.Update(index, i + 1);
+    }
+}
+
+// Stops the camera and keeps what its session can still tell.
+void StopCamera(DeviceGrab& grab)
+{
+    grab.session->Stop();
+    if (const auto stream = capture_extensions::Statistics(grab.device))  // before close forgets the session
+        grab.statistics->SetStream(*stream);
+    grab.statistics->SetHostDropped(int(grab.session->Frames().Dropped()));
+    if (grab.session->Frames().Lost())
+        grab.statistics->MarkCameraLost();
 }
 
 }  // namespace
@@ -224,67 +316,77 @@ int RunGrab(const HostOptions& options, const ModuleLoader& module)
         PrintError(QStringLiteral("cannot create %1").arg(options.saveDir));
         return ExitSave;
     }
-    CameraSession session(module);
-    QString device;
-    std::unique_ptr<LossWatch> lossWatch;
-    if (!options.device.isEmpty())  // watching from before the open: a loss may come at any time
-        lossWatch = std::make_unique<LossWatch>(options.device, session.Frames());
-    if (const int code = OpenCamera(options, session, &device); code != ExitOk)
-        return code;
-    if (!lossWatch)
-        lossWatch = std::make_unique<LossWatch>(device, session.Frames());
-
-    const bool triggered = options.mode == ModeTriggerOn;
-    const auto timeout = std::chrono::milliseconds(options.timeoutMs);
-    const auto period = options.rateHz > 0 ? std::chrono::duration<double>(1.0 / options.rateHz)
-                                           : std::chrono::duration<double>(0);
-    GrabStatistics statistics(device, options.frames);
-    ReadBackSettings(options, device, statistics);
-    bool saved = true;
-    bool changesApplied = options.changes.empty();
-    {
-        Progress progress(options.frames);
-        const Clock::time_point start = Clock::now();
-        for (int i = 0; i < options.frames && !Interrupted() && !session.Frames().Lost(); ++i) {
-            std::optional<Clock::time_point> trigger;
-            if (triggered) {
-                if (period.count() > 0)
-                    PaceUntil(start + std::chrono::duration_cast<Clock::duration>(period * i), session.Frames());
-                if (Interrupted() || session.Frames().Lost())
-                    break;
-                trigger = Clock::now();
-                session.Snap();
-            }
-            const auto frame = NextFrame(session.Frames(), timeout);
-            if (!frame) {
-                if (!Interrupted() && !session.Frames().Lost())
-                    statistics.AddTimeout();
-                continue;
-            }
-            statistics.AddFrame(*frame, trigger);
-            CheckDeliveredBits(options, *frame, statistics);
-            saved = SaveFrame(options, *frame, i + 1) && saved;
-            if (!changesApplied) {  // the changes go in while frames flow
-                for (const ParamChange& change : options.changes)
-                    session.Change(change.paramId, change.value);
-                changesApplied = true;
-            }
-            progress.Update(i + 1);
-        }
+    // One driver object per camera, all in this process, the same options for each.
+    std::vector<DeviceGrab> grabs(std::max<qsizetype>(1, options.devices.size()));
+    for (size_t i = 0; i < grabs.size(); ++i) {
+        grabs[i].requested = options.devices.value(int(i));
+        grabs[i].session = std::make_unique<CameraSession>(module);
     }
-    session.Stop();
-    if (const auto stream = capture_extensions::Statistics(device))  // before close forgets the session
-        statistics.SetStream(*stream);
-    statistics.SetHostDropped(int(session.Frames().Dropped()));
-    if (session.Frames().Lost())
-        statistics.MarkCameraLost();
-    session.End();
+    const bool several = grabs.size() > 1;
+    const auto prefix = [several](const DeviceGrab& grab) { return several ? grab.device + QStringLiteral(": ") : QString(); };
+    const LossWatch lossWatch(grabs);  // before the opens: a loss may come at any time
+    // Opened one after the other on this thread, as the contract's calls are made.
+    for (DeviceGrab& grab : grabs) {
+        grab.code = FindCamera(grab);
+        if (grab.code == ExitOk)
+            grab.code = StartCamera(options, grab);
+        if (grab.code != ExitOk && !several)
+            return grab.code;
+        grab.statistics = std::make_unique<GrabStatistics>(grab.device, options.frames);
+        if (grab.code == ExitOk)
+            ReadBackSettings(options, grab.device, *grab.statistics);
+    }
 
-    const GrabSummary summary = statistics.Finish();
-    const QByteArray text = summary.ToText().toLocal8Bit();
+    QStringList devices;
+    for (const DeviceGrab& grab : grabs)
+        devices << grab.device;
+    {
+        Progress progress(devices, options.frames);
+        std::vector<std::thread> threads;
+        for (size_t i = 0; i < grabs.size(); ++i) {
+            if (grabs[i].code != ExitOk)
+                continue;
+            const QString saveDir = several && !options.saveDir.isEmpty()
+                                        ? QDir(options.saveDir).filePath(grabs[i].device)
+                                        : options.saveDir;
+            if (!saveDir.isEmpty())
+                QDir().mkpath(saveDir);
+            DeviceGrab& grab = grabs[i];
+            if (several)
+                threads.emplace_back([&, saveDir, i] { GrabFrames(options, grab, saveDir, progress, int(i)); });
+            else
+                GrabFrames(options, grab, saveDir, progress, int(i));
+        }
+        for (std::thread& thread : threads)
+            thread.join();
+    }
+    std::vector<GrabSummary> summaries;
+    for (DeviceGrab& grab : grabs) {
+        if (grab.code == ExitOk)
+            StopCamera(grab);
+        grab.session->End();
+        summaries.push_back(grab.statistics->Finish());
+    }
+
     // With the JSON on stdout, the text goes to stderr so that stdout parses.
-    std::fputs(text.constData(), options.jsonPath == QLatin1String("-") ? stderr : stdout);
-    std::fflush(stdout);
-    const bool written = WriteJson(options, summary) && saved;
-    return ExitCodeOf(summary, written, options.frames);
+    FILE* text = options.jsonPath == QLatin1String("-") ? stderr : stdout;
+    for (size_t i = 0; i < summaries.size(); ++i)
+        std::fprintf(text, "%s%s", i > 0 ? "\n" : "", summaries[i].ToText().toLocal8Bit().constData());
+    std::fflush(text);
+    const bool written = WriteJson(options, summaries);
+    if (const int signal = interruption::Received())
+        return 128 + signal;
+    // 0 only if every camera delivered; otherwise the first camera's reason.
+    int code = ExitOk;
+    for (size_t i = 0; i < grabs.size(); ++i) {
+        int outcome = grabs[i].code != ExitOk ? grabs[i].code
+                                              : ExitCodeOf(summaries[i], options.frames, prefix(grabs[i]));
+        if (outcome == ExitOk && !grabs[i].saved)
+            outcome = ExitSave;
+        if (code == ExitOk)
+            code = outcome;
+    }
+    if (code == ExitOk && !written)
+        code = ExitSave;
+    return code;
 }

@@ -98,7 +98,8 @@ std::optional<HostOptions> ParseHostOptions(const QStringList& arguments, QStrin
     options.modulePath = parser.value(module);
     options.quiet = parser.isSet(quiet);
     options.simulate = parser.isSet(simulate);
-    options.device = parser.value(device);
+    options.devices = parser.values(device);
+    options.device = options.devices.value(0);
     options.saveDir = parser.value(save);
     options.jsonPath = parser.value(json);
     options.details = parser.isSet(details);

@@ -18,7 +18,8 @@ struct HostOptions {
     bool quiet = false;    // errors and the summary only
     bool verbose = false;  // every message of the module and the library
     bool simulate = false;
-    QString device;
+    QString device;       // the first --device (list, features), or empty
+    QStringList devices;  // every --device: grab takes frames from all of them at once
     int32_t pixelFormat = PixelFormat::GRAY8;
     std::optional<int32_t> exposure;
     std::optional<int32_t> gain;

@@ -14,6 +14,7 @@
 #include <csignal>
 
 #include "support/GvFakeCamera.h"
+#include "support/TestNetwork.h"
 
 namespace {
 
@@ -287,4 +288,45 @@ TEST(CameraHostProgram, InterruptKeepsTheResultsAndFreesTheCamera)
     EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardOutput()).contains(QStringLiteral("frames: requested 100000")));
     const Result next = RunHost({"grab", "--device", "Aravis-Fake-GV01", "--frames", "1", "--quiet"});
     EXPECT_EQ(next.code, 0) << next.err.toStdString();
+}
+
+// A whole station at once: three cameras, one driver object each, one
+// summary each (the JSON an array), and an exit code that says whether every
+// camera delivered.
+TEST(CameraHostProgram, GrabsFromSeveralCamerasAtOnce)
+{
+    TestNetwork network;
+    std::string why;
+    if (!network.Usable(&why))
+        GTEST_SKIP() << why;
+    std::vector<std::unique_ptr<GvFakeCamera>> cameras;
+    QStringList arguments{"grab", "--mode", "2", "--frames", "20", "--quiet"};
+    for (int i = 1; i <= 3; ++i) {
+        const std::string address = network.AddAddress(i), serial = "S" + std::to_string(i);
+        cameras.push_back(std::make_unique<GvFakeCamera>(GvFakeCamera::Preset{uint32_t(16 * i), 8, 10000, true},
+                                                         address.c_str(), serial.c_str()));
+        ASSERT_TRUE(cameras.back()->Running());
+        arguments << "--device" << QString::fromStdString(cameras.back()->DeviceId());
+    }
+    QTemporaryDir dir;
+    const QString json = dir.filePath(QStringLiteral("station.json"));
+    Result result = RunHost(arguments + QStringList{"--json", json});
+    ASSERT_EQ(result.code, 0) << result.err.toStdString();
+    QFile file(json);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QJsonArray summaries = QJsonDocument::fromJson(file.readAll()).array();
+    ASSERT_EQ(summaries.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject summary = summaries[i].toObject();
+        EXPECT_EQ(summary.value("device").toString(), QString::fromStdString(cameras[size_t(i)]->DeviceId()));
+        EXPECT_EQ(summary.value("width").toInt(), 16 * (i + 1));  // each camera's own frames
+        EXPECT_EQ(summary.value("received").toInt(), 20);
+    }
+    EXPECT_EQ(result.out.count(QStringLiteral("device: ")), 3);
+
+    // One camera missing: the others still grab, the exit code says not all delivered.
+    result = RunHost(QStringList{"grab", "--mode", "2", "--frames", "5", "--quiet", "--device",
+                                 QString::fromStdString(cameras[0]->DeviceId()), "--device", "Aravis-Fake-NONE"});
+    EXPECT_EQ(result.code, 5) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains(QStringLiteral("received 5"))) << result.out.toStdString();
 }
