@@ -78,7 +78,15 @@ bool SetFeature(ArvDevice* device, const char* name, const char* value, GError**
         return false;
     }
     // Enumerations and booleans are integers to GenICam too: they take their names.
-    if (ARV_IS_GC_ENUMERATION(node) || ARV_IS_GC_BOOLEAN(node)) {
+    if (ARV_IS_GC_BOOLEAN(node)) {
+        const std::string text = value;
+        const bool on = text == "true" || text == "True" || text == "1";
+        if (!on && text != "false" && text != "False" && text != "0") {
+            g_set_error(error, Domain(), 5, "'%s' is not true or false", value);
+            return false;
+        }
+        arv_gc_boolean_set_value(ARV_GC_BOOLEAN(node), on, error);
+    } else if (ARV_IS_GC_ENUMERATION(node)) {
         arv_gc_feature_node_set_value_from_string(feature, value, error);
     } else if (ARV_IS_GC_INTEGER(node)) {
         gint64 number = 0;
@@ -117,6 +125,7 @@ bool Apply(ArvCamera* camera, const std::string& deviceId, Chosen* chosen)
     arv_device_set_range_check_policy(device, ARV_RANGE_CHECK_POLICY_ENABLE);
     arv_device_set_access_check_policy(device, ARV_ACCESS_CHECK_POLICY_ENABLE);
     bool ok = true;
+    std::string selector = "FrameStart";  // what a TriggerSource key applies to
     for (const auto& [origin, value] : settings) {
         const size_t tab = origin.find('\t');
         const std::string source = origin.substr(0, tab), key = origin.substr(tab + 1);
@@ -128,7 +137,9 @@ bool Apply(ArvCamera* camera, const std::string& deviceId, Chosen* chosen)
             ok = false;
             break;
         }
-        if (key == "TriggerSource")
+        if (key == "TriggerSelector")
+            selector = value;
+        if (key == "TriggerSource" && selector == "FrameStart")
             chosen->triggerSource = value;
     }
     arv_device_set_range_check_policy(device, ARV_RANGE_CHECK_POLICY_DEFAULT);
@@ -147,6 +158,12 @@ void SetHostFeatures(const std::string& deviceId, std::vector<std::pair<std::str
         hostFeatures.erase(deviceId);
     else
         hostFeatures[deviceId] = std::move(features);
+}
+
+void ClearLastError()
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    lastError.clear();
 }
 
 std::string LastError()

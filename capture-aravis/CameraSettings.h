@@ -28,8 +28,10 @@ bool Apply(ArvCamera* camera, const std::string& deviceId, Chosen* chosen);
 // Features ("Name", "Value") for the next opens of `deviceId`; empty forgets them.
 void SetHostFeatures(const std::string& deviceId, std::vector<std::pair<std::string, std::string>> features);
 
-// The last settings failure as logged, or empty; cleared by every successful Apply.
+// The last settings failure as logged, or empty; cleared by ClearLastError
+// (at the start of every open) and by every successful Apply.
 std::string LastError();
+void ClearLastError();
 
 // Sets one feature through Aravis after reading its type; false with `error` set.
 bool SetFeature(ArvDevice* device, const char* name, const char* value, GError** error);

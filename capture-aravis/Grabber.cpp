@@ -169,6 +169,7 @@ void Grabber::TakeAsLost()
 
 int Grabber::Open(const char* deviceId)
 {
+    camera_settings::ClearLastError();  // a failure below is this open's own
     if (!deviceId || !*deviceId)  // Aravis would take a null id as "the first camera"
         return IC_NO_DEVICE;
     Close();
@@ -333,7 +334,7 @@ int Grabber::EnableTrigger(bool on)
     }
     // A trigger source the settings chose (a hardware line) stays; only
     // without one is the trigger ours, the software trigger.
-    if (on && configuredTriggerSource_.empty()) {
+    if (on && configuredTriggerSource_.empty() && HasFeature(camera, "TriggerSource")) {
         arv_camera_set_string(camera, "TriggerSource", "Software", &error);
         if (!capture_log::Ok(error, "selecting the software trigger source"))
             return IC_ERROR;

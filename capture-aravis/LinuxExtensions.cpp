@@ -2,6 +2,7 @@
 // feature access, device details, stream figures.
 
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "AravisSystem.h"
@@ -53,18 +54,18 @@ const char* TypeOf(ArvGcNode* node)
     return nullptr;
 }
 
-// Visits the features under `category` (depth first, each once).
-int VisitCategory(ArvGc* genicam, ArvGcNode* category, TisAravisFeatureVisitor visit, void* user, int depth)
+// Visits the features under `category` (depth first, each node once: a
+// hostile description may list a category inside itself).
+int VisitCategory(ArvGc* genicam, ArvGcNode* category, TisAravisFeatureVisitor visit, void* user,
+                  std::set<ArvGcNode*>& seen)
 {
-    if (depth > 16)  // a hostile description could nest categories in a loop
-        return 0;
     int visited = 0;
     for (const GSList* item = arv_gc_category_get_features(ARV_GC_CATEGORY(category)); item; item = item->next) {
         ArvGcNode* node = arv_gc_get_node(genicam, static_cast<const char*>(item->data));
-        if (!node || !ARV_IS_GC_FEATURE_NODE(node))
+        if (!node || !ARV_IS_GC_FEATURE_NODE(node) || !seen.insert(node).second)
             continue;
         if (ARV_IS_GC_CATEGORY(node)) {
-            visited += VisitCategory(genicam, node, visit, user, depth + 1);
+            visited += VisitCategory(genicam, node, visit, user, seen);
             continue;
         }
         ArvGcFeatureNode* feature = ARV_GC_FEATURE_NODE(node);
@@ -130,7 +131,8 @@ int TisAravis_ForEachFeature(const char* deviceId, TisAravisFeatureVisitor visit
         ArvGcNode* root = genicam ? arv_gc_get_node(genicam, "Root") : nullptr;
         if (!root || !ARV_IS_GC_CATEGORY(root))
             return int(IC_NOT_AVAILABLE);
-        return VisitCategory(genicam, root, visit, user, 0);
+        std::set<ArvGcNode*> seen{root};
+        return VisitCategory(genicam, root, visit, user, seen);
     });
 }
 

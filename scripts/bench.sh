@@ -9,9 +9,15 @@ cd "$(dirname "$0")/.."
 sh scripts/build.sh build >/dev/null
 cd build
 ./bin/bench_frame_cost --benchmark_out=frame-cost.json --benchmark_out_format=json >&2
-loopback=$(sh ../scripts/in-private-network.sh ./bin/camera-bench --frame-cost-json frame-cost.json "$@" | tee /dev/stderr | tail -n 1)
-line=$(sh ../scripts/in-private-network.sh ./bin/camera-line-bench "$@" | tee /dev/stderr | tail -n 1)
+# Each program's table goes to stderr as it stands; its last line is kept.
+run() {
+    output=$(sh ../scripts/in-private-network.sh "$@")
+    printf '%s\n' "$output" >&2
+    printf '%s\n' "$output" | tail -n 1
+}
+loopback=$(run ./bin/camera-bench --frame-cost-json frame-cost.json "$@")
+line=$(run ./bin/camera-line-bench "$@")
 # The receive path of a host without CAP_NET_RAW: no packet socket.
-unprivileged=$(sh ../scripts/in-private-network.sh setpriv --bounding-set -net_raw ./bin/camera-line-bench --single-only "$@" |
-    tee /dev/stderr | tail -n 1 | sed 's/\([a-z_]*\)=/no_packet_socket_\1=/g')
+unprivileged=$(run setpriv --bounding-set -net_raw ./bin/camera-line-bench --single-only "$@" |
+    sed 's/\([a-z_]*\)=/no_packet_socket_\1=/g')
 echo "$loopback $line $unprivileged"

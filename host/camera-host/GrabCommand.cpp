@@ -40,11 +40,11 @@ public:
         QStringList parts;
         for (int i = 0; i < devices_.size(); ++i) {
             const double fps = seconds > 0 ? done_[i] / seconds : 0.0;
-            parts << (devices_.size() == 1 ? QStringLiteral("%1 of %2 frames, %3 fps")
-                                           : devices_[i] + QStringLiteral(" %1/%2 %3 fps"))
-                         .arg(done_[i])
-                         .arg(total_)
-                         .arg(fps, 0, 'f', 1);
+            const QString figures = QStringLiteral("%1 of %2 frames, %3 fps")
+                                        .arg(done_[i])
+                                        .arg(total_)
+                                        .arg(fps, 0, 'f', 1);
+            parts << (devices_.size() == 1 ? figures : devices_[i] + QStringLiteral(": ") + figures);
         }
         host_log::ShowProgress(parts.join(QStringLiteral(" | ")));
     }
@@ -68,18 +68,40 @@ struct DeviceGrab {
 };
 
 // Tells each camera's frame sink when the module reports that camera lost.
+// The report comes on the capture library's thread while cameras are still
+// being opened here: the names it matches are guarded.
 class LossWatch {
 public:
-    explicit LossWatch(std::vector<DeviceGrab>& grabs)
+    LossWatch()
     {
-        host_log::OnCameraLost([&grabs](const QString& camera) {
-            for (DeviceGrab& grab : grabs)
-                if (grab.device == camera)
-                    grab.session->Frames().MarkLost();
+        host_log::OnCameraLost([this](const QString& camera) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            for (const auto& [device, sink] : watched_)
+                if (device == camera)
+                    sink->MarkLost();
         });
     }
     ~LossWatch() { host_log::OnCameraLost(nullptr); }
+    void Watch(const QString& device, FrameSink& sink)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        watched_.emplace_back(device, &sink);
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::pair<QString, FrameSink*>> watched_;
 };
+
+// A device id as a folder name: discovery hands us whatever a camera says.
+QString FolderName(const QString& device)
+{
+    QString name = device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QLatin1Char('_'));
+    return name;
+}
 
 bool Interrupted()
 {
@@ -171,12 +193,11 @@ bool WriteJson(const HostOptions& options, const std::vector<GrabSummary>& summa
     }
     const QByteArray json = document.toJson(QJsonDocument::Indented);
     if (options.jsonPath == QLatin1String("-")) {
-        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
-        std::fflush(stdout);
-        return true;
+        const bool written = std::fwrite(json.constData(), 1, size_t(json.size()), stdout) == size_t(json.size());
+        return std::fflush(stdout) == 0 && written;
     }
     QFile file(options.jsonPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(json) != json.size() || !file.flush()) {
         PrintError(QStringLiteral("cannot write %1: %2").arg(options.jsonPath, file.errorString()));
         return false;
     }
@@ -324,12 +345,14 @@ int RunGrab(const HostOptions& options, const ModuleLoader& module)
     }
     const bool several = grabs.size() > 1;
     const auto prefix = [several](const DeviceGrab& grab) { return several ? grab.device + QStringLiteral(": ") : QString(); };
-    const LossWatch lossWatch(grabs);  // before the opens: a loss may come at any time
+    LossWatch lossWatch;
     // Opened one after the other on this thread, as the contract's calls are made.
     for (DeviceGrab& grab : grabs) {
         grab.code = FindCamera(grab);
-        if (grab.code == ExitOk)
+        if (grab.code == ExitOk) {
+            lossWatch.Watch(grab.device, grab.session->Frames());  // before the open: a loss may come at any time
             grab.code = StartCamera(options, grab);
+        }
         if (grab.code != ExitOk && !several)
             return grab.code;
         grab.statistics = std::make_unique<GrabStatistics>(grab.device, options.frames);
@@ -347,7 +370,7 @@ int RunGrab(const HostOptions& options, const ModuleLoader& module)
             if (grabs[i].code != ExitOk)
                 continue;
             const QString saveDir = several && !options.saveDir.isEmpty()
-                                        ? QDir(options.saveDir).filePath(grabs[i].device)
+                                        ? QDir(options.saveDir).filePath(FolderName(grabs[i].device))
                                         : options.saveDir;
             if (!saveDir.isEmpty())
                 QDir().mkpath(saveDir);

@@ -20,10 +20,12 @@ struct State {
     std::function<void(const QString&)> lostListener;
 };
 
+// Never destroyed: the capture library's background teardowns may still log
+// while the process exits.
 State& state()
 {
-    static State instance;
-    return instance;
+    static State* const instance = new State;
+    return *instance;
 }
 
 // Under the state's mutex: writes `line` above the progress line.

@@ -114,6 +114,7 @@ TEST_F(CameraSettings, BadSettingFailsTheOpenAndReleasesTheCamera)
         {"out of range", "[Aravis-Fake-GV01]\nExposureTimeAbs=1\n", "key ExposureTimeAbs=1"},
         {"not a number", "[Aravis-Fake-GV01]\nWidth=wide\n", "key Width=wide"},
         {"read-only feature", "[Aravis-Fake-GV01]\nSensorWidth=100\n", "key SensorWidth=100"},
+        {"not a boolean", "[Aravis-Fake-GV01]\nTestBoolean=maybe\n", "key TestBoolean=maybe"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -1,8 +1,12 @@
 #include "TestNetwork.h"
 
+#include <arpa/inet.h>
+#include <unistd.h>
+
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
+#include <regex>
 
 namespace {
 
@@ -44,12 +48,29 @@ int CurrentMtu()
     return 0;
 }
 
+// Whether this process shares the network namespace of the machine's first
+// process (readable as root): then it is not a private one.
+bool SharesInitNamespace()
+{
+    char own[PATH_MAX] = {}, init[PATH_MAX] = {};
+    const ssize_t a = readlink("/proc/self/ns/net", own, sizeof own - 1);
+    const ssize_t b = readlink("/proc/1/ns/net", init, sizeof init - 1);
+    return a > 0 && b > 0 && std::string(own, size_t(a)) == std::string(init, size_t(b));
+}
+
+// Only dotted IPv4 loopback addresses reach a shell command.
+bool IsLoopbackAddress(const std::string& address)
+{
+    in_addr parsed{};
+    return inet_pton(AF_INET, address.c_str(), &parsed) == 1 && address.rfind("127.", 0) == 0;
+}
+
 }  // namespace
 
 TestNetwork::TestNetwork()
 {
     const std::vector<std::string> interfaces = Interfaces();
-    if (interfaces != std::vector<std::string>{"lo"}) {
+    if (interfaces != std::vector<std::string>{"lo"} || SharesInitNamespace()) {
         why_ = "not a private network namespace holding only loopback: refusing to change it";
         return;
     }
@@ -92,6 +113,8 @@ bool TestNetwork::Run(const std::string& command)
 
 std::string TestNetwork::AddAddress(int host)
 {
+    if (host < 1 || host > 254)
+        return std::string();
     const std::string address = "127.0.0." + std::to_string(host);
     if (host != 1 && Run("ip addr add " + address + "/8 dev lo"))
         addresses_.push_back(address);
@@ -100,11 +123,15 @@ std::string TestNetwork::AddAddress(int host)
 
 void TestNetwork::SetMtu(int bytes)
 {
+    if (bytes < 576 || bytes > 65536)
+        return;
     Run("ip link set lo mtu " + std::to_string(bytes));
 }
 
 void TestNetwork::LimitBandwidth(const std::string& rate)
 {
+    if (!std::regex_match(rate, std::regex("[0-9]+[kmg]?bit")))
+        return;
     shaped_ = Run("tc qdisc replace dev lo root tbf rate " + rate + " burst 256kb latency 50ms") || shaped_;
 }
 
@@ -118,6 +145,8 @@ void TestNetwork::EnsureTable()
 
 void TestNetwork::LoseStreamPackets(const std::string& address, int perMille)
 {
+    if (!IsLoopbackAddress(address) || perMille < 0 || perMille > 1000)
+        return;
     EnsureTable();
     // GVCP (port 3956) carries control and heartbeat: only stream packets go.
     Run(std::string("nft 'add rule inet ") + kTable + " output ip saddr " + address +
@@ -126,6 +155,8 @@ void TestNetwork::LoseStreamPackets(const std::string& address, int perMille)
 
 void TestNetwork::PullCable(const std::string& address)
 {
+    if (!IsLoopbackAddress(address))
+        return;
     EnsureTable();
     // Everything the camera sends, and the control packets sent to it. Not all
     // packets to its address: on a shared loopback Aravis may receive other
@@ -137,6 +168,8 @@ void TestNetwork::PullCable(const std::string& address)
 
 void TestNetwork::PlugCable(const std::string& address)
 {
+    if (!usable_ || !table_ || !IsLoopbackAddress(address))
+        return;
     // Delete the cable's rules by their handles.
     const std::string list = std::string("nft -a list chain inet ") + kTable + " output";
     FILE* pipe = popen(list.c_str(), "r");
