@@ -32,6 +32,7 @@ struct Background {
     std::mutex mutex;
     std::condition_variable done;
     int running = 0;
+    std::multiset<std::string> devices;  // of the teardowns running
 };
 
 Background& background()
@@ -107,19 +108,30 @@ bool Details(int index, DeviceDetails* details)
     return true;
 }
 
-void RunInBackground(std::function<void()> work)
+void RunInBackground(std::function<void()> work, const std::string& device)
 {
     Background& state = background();
     {
         std::lock_guard<std::mutex> lock(state.mutex);
         ++state.running;
+        if (!device.empty())
+            state.devices.insert(device);
     }
-    std::thread([&state, work = std::move(work)] {
+    std::thread([&state, work = std::move(work), device] {
         work();
         std::lock_guard<std::mutex> lock(state.mutex);
         --state.running;
+        if (!device.empty())
+            state.devices.erase(state.devices.find(device));
         state.done.notify_all();
     }).detach();
+}
+
+bool WaitForTeardowns(const std::string& device, std::chrono::milliseconds bound)
+{
+    Background& state = background();
+    std::unique_lock<std::mutex> lock(state.mutex);
+    return state.done.wait_for(lock, bound, [&] { return state.devices.count(device) == 0; });
 }
 
 bool RunBounded(std::function<void()> work, std::chrono::milliseconds bound)
@@ -140,10 +152,10 @@ bool RunBounded(std::function<void()> work, std::chrono::milliseconds bound)
     return done->ended.wait_for(lock, bound, [&] { return done->done; });
 }
 
-void UnrefInBackground(void* object)
+void UnrefInBackground(void* object, const std::string& device)
 {
     if (object)
-        RunInBackground([object] { g_object_unref(object); });
+        RunInBackground([object] { g_object_unref(object); }, device);
 }
 
 void WaitForBackgroundWork()

@@ -28,15 +28,18 @@ struct DeviceDetails {
 bool Details(int index, DeviceDetails* details);
 
 // Runs `work` on a thread of its own; used for teardowns that can block for
-// seconds against a device that no longer answers.
-void RunInBackground(std::function<void()> work);
+// seconds against a device that no longer answers. `device` names the device
+// the work tears down (empty: none).
+void RunInBackground(std::function<void()> work, const std::string& device = std::string());
 // Runs `work` on a thread of its own and waits for it up to `bound`. Returns
 // whether it ended in time; if not, it goes on in the background.
 bool RunBounded(std::function<void()> work, std::chrono::milliseconds bound);
-// Drops one reference to `object` on a thread of its own.
-void UnrefInBackground(void* object);
+// Drops one reference to `object` (a camera or stream of `device`) on a thread of its own.
+void UnrefInBackground(void* object, const std::string& device);
 // Waits until every background teardown has ended.
 void WaitForBackgroundWork();
+// Waits up to `bound` until the teardowns of `device` have ended; whether they have.
+bool WaitForTeardowns(const std::string& device, std::chrono::milliseconds bound);
 
 // Releases the device list and Aravis's own state (nothing may be open).
 void Shutdown();

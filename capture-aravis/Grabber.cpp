@@ -23,6 +23,8 @@ constexpr size_t kMaxPayload = kMaxBufferedBytes / kFewestBuffers;  // 128 MiB: 
 // the camera: Aravis would retry each command for seconds against a vanished
 // one. Long enough for one lost control packet (Aravis resends after 500 ms).
 constexpr std::chrono::milliseconds kControlBound(800);
+// How long an open waits for the teardown of the device's last session.
+constexpr std::chrono::milliseconds kTeardownBound(10000);
 
 std::vector<ArvPixelFormat> AvailableFormats(ArvCamera* camera)
 {
@@ -174,6 +176,11 @@ int Grabber::Open(const char* deviceId)
         return IC_NO_DEVICE;
     Close();
     aravis_system::SelectInterfaces();
+    // A teardown of this device's last session (after a loss) may still run:
+    // releasing the old camera and stream once the new session is set up
+    // would undo its setup. A camera that answers lets it end quickly.
+    if (!aravis_system::WaitForTeardowns(deviceId, kTeardownBound))
+        capture_log::Warning("the last session of %s is still being torn down", deviceId);
     GError* error = nullptr;
     GObjectPtr<ArvCamera> camera = Adopt(arv_camera_new(deviceId, &error));
     if (!capture_log::Ok(error, "opening a camera"))
@@ -221,8 +228,10 @@ void Grabber::Close()
     GObjectPtr<ArvCamera> camera;
     TriggerAsFound trigger;
     bool restoreTrigger = false;
+    std::string deviceId;
     {
         std::lock_guard<std::mutex> lock(control_);
+        deviceId = deviceId_;
         camera = std::move(camera_);
         relay = std::move(relay_);
         if (camera && lostHandler_)
@@ -239,7 +248,7 @@ void Grabber::Close()
     }
     if (camera && relay && relay->Lost()) {
         // Releasing a vanished camera waits for timeouts: not here.
-        aravis_system::UnrefInBackground(camera.release());
+        aravis_system::UnrefInBackground(camera.release(), deviceId);
     } else if (camera) {
         // The next tool to open the camera finds the trigger as we found it.
         ArvCamera* released = camera.release();
@@ -367,6 +376,11 @@ int Grabber::StartLive()
                              kMaxPayload);
         return IC_ERROR;
     }
+    // A session cut off by a pulled cable never stopped the camera, which may
+    // still be acquiring to that session's port; started again as it is, it
+    // keeps sending there. Stopped first, it takes this stream's port.
+    arv_camera_stop_acquisition(camera, &error);
+    g_clear_error(&error);  // not acquiring, or no such command: nothing to stop
     GObjectPtr<ArvStream> stream = Adopt(arv_camera_create_stream(camera, nullptr, nullptr, &error));
     if (!capture_log::Ok(error, "creating the stream"))
         return IC_ERROR;
@@ -386,7 +400,8 @@ int Grabber::StartLive()
     }
 
     stopDelivery_ = std::make_shared<std::atomic<bool>>(false);
-    Session session{static_cast<ArvStream*>(g_object_ref(stream.get())), stopDelivery_, plan_, width_, height_};
+    Session session{static_cast<ArvStream*>(g_object_ref(stream.get())), stopDelivery_, plan_, width_, height_,
+                    relay_};
     stream_ = std::move(stream);
     {
         std::lock_guard<std::mutex> threads(deliveryMutex_);
@@ -402,8 +417,10 @@ void Grabber::StopLive()
     GObjectPtr<ArvStream> stream;
     GObjectPtr<ArvCamera> camera;
     bool lost = false;
+    std::string deviceId;
     {
         std::lock_guard<std::mutex> lock(control_);
+        deviceId = deviceId_;
         if (stream_) {
             *stopDelivery_ = true;
             stream = std::move(stream_);
@@ -434,7 +451,7 @@ void Grabber::StopLive()
     if (!CalledFromCallback())
         WaitForDeliveryThreads(0);
     if (lost)
-        aravis_system::UnrefInBackground(stream.release());
+        aravis_system::UnrefInBackground(stream.release(), deviceId);
 }
 
 int Grabber::SoftwareTrigger()

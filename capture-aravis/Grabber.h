@@ -90,6 +90,9 @@ private:
         pixel_formats::Plan plan;
         int32_t width = 0;
         int32_t height = 0;
+        // Once the loss is reported, no frame of this session is delivered,
+        // even if the camera's cable comes back: it is reached again only by opening it.
+        std::shared_ptr<ControlLostRelay> relay;
     };
     // The session's own frame numbering: 0 for its first frame, then the
     // camera's block-id steps, 32 bits wide.

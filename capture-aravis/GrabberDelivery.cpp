@@ -3,6 +3,7 @@
 // asks for it.
 
 #include "CallbackScope.h"
+#include "ControlLostRelay.h"
 #include "CaptureLog.h"
 #include "Grabber.h"
 
@@ -64,6 +65,8 @@ void Grabber::DeliveryLoop(Session session)
 
 void Grabber::Deliver(ArvBuffer* buffer, const Session& session, uint32_t number, std::vector<uint8_t>& converted)
 {
+    if (session.relay && session.relay->Lost())
+        return;
     if (arv_buffer_get_status(buffer) != ARV_BUFFER_STATUS_SUCCESS) {
         ++failed_;
         return;
