@@ -45,7 +45,8 @@ typedef struct HGRABBER_t* HGRABBER;
 // camera sent but the library could not deliver leaves a gap. 32 bits wide,
 // it does not wrap at 65535 as a GigE Vision 1.x block id does.
 typedef void (*FRAME_READY_CALLBACK)(HGRABBER grabber, unsigned char* data, uint32_t frameNumber, void* user);
-// Runs once per open device when its control connection is lost.
+// Runs once per open device when its control connection is lost; from then
+// on the handle delivers no frames until it is opened again.
 typedef void (*DEVICE_LOST_CALLBACK)(HGRABBER grabber, void* user);
 
 // Format codes for IC_SetFormat / IC_GetImageDescription.
