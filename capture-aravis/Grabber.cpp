@@ -82,7 +82,7 @@ Grabber::~Grabber()
 
 bool Grabber::CalledFromCallback() const
 {
-    return CallbackScope::Inside(this);
+    return callbackThreads_.Inside();
 }
 
 void Grabber::WaitForDeliveryThreads(int others, const std::atomic<bool>* giveUp)
@@ -100,7 +100,7 @@ void Grabber::RunDeviceLostCallback()
         callback = deviceLost_;
         user = lostUser_;
     }
-    const CallbackScope inside(this);
+    const CallbackScope inside(callbackThreads_);
     if (callback)
         callback(Handle(), user);
 }

@@ -26,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "CallbackScope.h"
 #include "GObjectPtr.h"
 #include "PixelFormats.h"
 #include "tisgrabber.h"
@@ -130,6 +131,7 @@ private:
     std::shared_ptr<std::atomic<bool>> stopDelivery_;
     // Delivery threads still running (a stopped session's thread ends once its
     // callback returns); they are detached and keep the handle alive.
+    CallbackThreads callbackThreads_;  // threads running one of this handle's callbacks
     std::mutex deliveryMutex_;
     std::condition_variable deliveryEnded_;
     int deliveryThreads_ = 0;

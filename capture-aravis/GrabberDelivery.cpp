@@ -37,7 +37,7 @@ uint32_t Grabber::Numbering::Number(guint64 frameId)
 
 void Grabber::DeliveryLoop(Session session)
 {
-    const CallbackScope inside(this);
+    const CallbackScope inside(callbackThreads_);
     // One delivery thread per handle at a time: a session started from inside
     // the previous one's callback waits for it to end.
     WaitForDeliveryThreads(1, session.stop.get());
