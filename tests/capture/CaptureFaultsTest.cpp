@@ -178,6 +178,7 @@ TEST_F(CaptureFaults, AbsurdPayloadIsRefusedInsteadOfAllocated)
     FrameCollector frames;
     StartFreeRun(FrameCollector::Callback, &frames);
     EXPECT_TRUE(frames.WaitForFrames(1, kFrameTimeout));
+    IC_StopLive(grabber);  // before `frames` goes: no callback may reach it after
 }
 
 // Right after the camera vanished, before Aravis noticed: stop and close each
