@@ -26,13 +26,20 @@ void Remember(const std::string& text)
     lastError = text;
 }
 
+// One setting to apply, with where it came from for the log.
+struct Setting {
+    std::string source;  // "settings file PATH" or "feature"
+    std::string key;
+    std::string value;
+};
+
 struct KeyFileUnref {
     void operator()(GKeyFile* file) const { g_key_file_unref(file); }
 };
 
 // The file's group for `deviceId`, in the order written; false when the
 // file is named but cannot be read or parsed.
-bool ReadFileGroup(const std::string& deviceId, std::vector<std::pair<std::string, std::string>>* settings)
+bool ReadFileGroup(const std::string& deviceId, std::vector<Setting>* settings)
 {
     const char* path = std::getenv(kSettingsVariable);
     if (!path || !*path)
@@ -50,7 +57,7 @@ bool ReadFileGroup(const std::string& deviceId, std::vector<std::pair<std::strin
     gchar** keys = g_key_file_get_keys(file.get(), deviceId.c_str(), &count, nullptr);
     for (gsize i = 0; i < count; ++i) {
         gchar* value = g_key_file_get_value(file.get(), deviceId.c_str(), keys[i], nullptr);
-        settings->emplace_back(std::string(path) + "\t" + keys[i], value ? value : "");
+        settings->push_back({std::string("settings file ") + path, keys[i], value ? value : ""});
         g_free(value);
     }
     g_strfreev(keys);
@@ -109,7 +116,7 @@ bool SetFeature(ArvDevice* device, const char* name, const char* value, GError**
 
 bool Apply(ArvCamera* camera, const std::string& deviceId, Chosen* chosen)
 {
-    std::vector<std::pair<std::string, std::string>> settings;  // ("origin\tkey", value)
+    std::vector<Setting> settings;
     if (!ReadFileGroup(deviceId, &settings))
         return false;
     {
@@ -117,7 +124,7 @@ bool Apply(ArvCamera* camera, const std::string& deviceId, Chosen* chosen)
         auto it = hostFeatures.find(deviceId);
         if (it != hostFeatures.end())
             for (const auto& [key, value] : it->second)
-                settings.emplace_back("host features\t" + key, value);
+                settings.push_back({"feature", key, value});
     }
     ArvDevice* device = arv_camera_get_device(camera);
     // A value outside a feature's range, or a read-only register, is refused
@@ -126,13 +133,11 @@ bool Apply(ArvCamera* camera, const std::string& deviceId, Chosen* chosen)
     arv_device_set_access_check_policy(device, ARV_ACCESS_CHECK_POLICY_ENABLE);
     bool ok = true;
     std::string selector = "FrameStart";  // what a TriggerSource key applies to
-    for (const auto& [origin, value] : settings) {
-        const size_t tab = origin.find('\t');
-        const std::string source = origin.substr(0, tab), key = origin.substr(tab + 1);
+    for (const auto& [source, key, value] : settings) {
         GError* error = nullptr;
         if (!SetFeature(device, key.c_str(), value.c_str(), &error)) {
-            Remember((source == "host features" ? std::string("feature") : "settings file " + source) + ", group [" +
-                     deviceId + "], key " + key + "=" + value + ": " + (error ? error->message : "refused"));
+            Remember(source + ", group [" + deviceId + "], key " + key + "=" + value + ": " +
+                     (error ? error->message : "refused"));
             g_clear_error(&error);
             ok = false;
             break;

@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QLibrary>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
 #include "ICameraObject.h"
+#include "ModuleLoader.h"
 #include "support/GvFakeCamera.h"
 
 using namespace std::chrono_literals;
@@ -45,11 +45,11 @@ TEST(ModuleOverAravis, SnappedFrameAndSettingsReachTheHostAndTheCamera)
 {
     GvFakeCamera fake(GvFakeCamera::Preset{80, 60, 10000, true});
     ASSERT_TRUE(fake.Running());
-    QLibrary module(QStringLiteral(VEXACAM_MODULE_PATH));
-    ASSERT_TRUE(module.load()) << module.errorString().toStdString();
-    auto create = reinterpret_cast<CameraCreateFn>(module.resolve("Camera_Create"));
-    auto destroy = reinterpret_cast<CameraDeleteFn>(module.resolve("Camera_Delete"));
-    ASSERT_TRUE(create && destroy);
+    ModuleLoader module;  // as a host loads it
+    QString error;
+    ASSERT_TRUE(module.Load(QStringLiteral(VEXACAM_MODULE_PATH), &error)) << error.toStdString();
+    const CameraCreateFn create = module.create;
+    const CameraDeleteFn destroy = module.destroy;
 
     CameraParam param;
     param.pixelFormat = PixelFormat::GRAY8;
@@ -91,11 +91,11 @@ TEST(ModuleOverAravis, EachStartDescribesItsOwnFramesAndModeThreeCountsFromZero)
 {
     GvFakeCamera fake(GvFakeCamera::Preset{64, 48, 10000, true});
     ASSERT_TRUE(fake.Running());
-    QLibrary module(QStringLiteral(VEXACAM_MODULE_PATH));
-    ASSERT_TRUE(module.load()) << module.errorString().toStdString();
-    auto create = reinterpret_cast<CameraCreateFn>(module.resolve("Camera_Create"));
-    auto destroy = reinterpret_cast<CameraDeleteFn>(module.resolve("Camera_Delete"));
-    ASSERT_TRUE(create && destroy);
+    ModuleLoader module;  // as a host loads it
+    QString error;
+    ASSERT_TRUE(module.Load(QStringLiteral(VEXACAM_MODULE_PATH), &error)) << error.toStdString();
+    const CameraCreateFn create = module.create;
+    const CameraDeleteFn destroy = module.destroy;
 
     struct FirstFrames : ICameraObserver {
         void OnFrameReady(ICameraObject* camera) override

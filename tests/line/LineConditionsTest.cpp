@@ -144,17 +144,24 @@ protected:
             stations.push_back(std::move(station));
         }
     }
-    // A driver object of its own for the station's camera, opened and free-running.
-    void Open(Station& station)
+    // A driver object of its own for the station's camera, opened and
+    // free-running. With `retryFor`, the open is tried again until then (a
+    // camera whose cable was pulled gives up its old controller only after
+    // its heartbeat timeout).
+    void Open(Station& station, std::chrono::milliseconds retryFor = std::chrono::milliseconds(0))
     {
         station.observer = std::make_unique<CameraObserver>(int32_t(station.fake->ReadRegister(ARV_FAKE_CAMERA_REGISTER_WIDTH)));
         station.param.cameraName = QString::fromStdString(station.fake->DeviceId());
         station.param.pixelFormat = PixelFormat::GRAY8;
         station.camera = create(&station.param, station.observer.get());
         ASSERT_NE(station.camera, nullptr);
-        const QStringList names = station.camera->IGetCameraList();
-        ASSERT_TRUE(names.contains(station.param.cameraName)) << names.join(',').toStdString();
-        ASSERT_EQ(station.camera->IOpenCamera(), 1) << station.fake->DeviceId();
+        const auto deadline = Clock::now() + retryFor;
+        bool opened = false;
+        do {
+            const QStringList names = station.camera->IGetCameraList();
+            opened = names.contains(station.param.cameraName) && station.camera->IOpenCamera() == 1;
+        } while (!opened && Clock::now() < deadline);
+        ASSERT_TRUE(opened) << station.fake->DeviceId();
         station.camera->requestedMode = ModeTriggerOff;
         ASSERT_EQ(station.camera->IStartCamera(), 1);
     }
@@ -276,19 +283,7 @@ TEST_F(LineConditions, PulledCableIsReportedAndTheCameraComesBack)
     destroy(pulled.camera);
     pulled.camera = nullptr;
 
-    // The camera gives up its old controller after its heartbeat timeout.
-    pulled.observer = std::make_unique<CameraObserver>(int32_t(pulled.fake->ReadRegister(ARV_FAKE_CAMERA_REGISTER_WIDTH)));
-    pulled.camera = create(&pulled.param, pulled.observer.get());
-    ASSERT_NE(pulled.camera, nullptr);
-    const auto deadline = Clock::now() + kReopenTimeout;
-    bool opened = false;
-    while (!opened && Clock::now() < deadline) {
-        pulled.camera->IGetCameraList();
-        opened = pulled.camera->IOpenCamera() == 1;
-    }
-    ASSERT_TRUE(opened);
-    pulled.camera->requestedMode = ModeTriggerOff;
-    ASSERT_EQ(pulled.camera->IStartCamera(), 1);
+    ASSERT_NO_FATAL_FAILURE(Open(pulled, kReopenTimeout));
     ExpectStreaming({&stations[0], &stations[1], &stations[2]});
     for (auto& station : stations)
         EXPECT_EQ(station.observer->Wrong(), 0u) << station.address;
@@ -353,18 +348,7 @@ TEST_F(LineConditions, RepeatedLossAndReturnLeaveNothingBehind)
         const uint64_t afterLoss = pulled.observer->Frames();
         EXPECT_FALSE(pulled.observer->WaitFor(afterLoss + 1, 1500ms)) << "the lost handle delivered again";
         End(pulled);
-        pulled.observer = std::make_unique<CameraObserver>(int32_t(pulled.fake->ReadRegister(ARV_FAKE_CAMERA_REGISTER_WIDTH)));
-        pulled.camera = create(&pulled.param, pulled.observer.get());
-        ASSERT_NE(pulled.camera, nullptr);
-        const auto deadline = Clock::now() + kReopenTimeout;
-        bool opened = false;
-        while (!opened && Clock::now() < deadline) {
-            pulled.camera->IGetCameraList();
-            opened = pulled.camera->IOpenCamera() == 1;
-        }
-        ASSERT_TRUE(opened);
-        pulled.camera->requestedMode = ModeTriggerOff;
-        ASSERT_EQ(pulled.camera->IStartCamera(), 1);
+        ASSERT_NO_FATAL_FAILURE(Open(pulled, kReopenTimeout));
         ASSERT_TRUE(pulled.observer->WaitFor(5)) << "the reopened camera sent no frame";
         ExpectStreaming({&stations[0], &stations[2]}, 5);
     }

@@ -31,9 +31,10 @@ std::vector<std::string> Interfaces()
 {
     std::vector<std::string> names;
     for (const std::string& line : LinkLines()) {  // "1: lo: <LOOPBACK,UP> mtu 65536 …"
-        const size_t start = line.find(": ") + 2, end = line.find(':', start);
-        if (start != std::string::npos + 2 && end != std::string::npos)
-            names.push_back(line.substr(start, end - start));
+        const size_t colon = line.find(": ");
+        const size_t end = colon == std::string::npos ? colon : line.find(':', colon + 2);
+        if (end != std::string::npos)
+            names.push_back(line.substr(colon + 2, end - colon - 2));
     }
     return names;
 }
