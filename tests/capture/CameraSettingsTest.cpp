@@ -287,3 +287,37 @@ TEST(CameraColour, BayerCameraDeliversRgbOfItsMosaic)
         }
     }
 }
+
+// Bad input at each Linux-only entry point is refused, never dereferenced.
+TEST_F(CameraSettings, ExtensionsRefuseBadInput)
+{
+    char text[8] = {};
+    TisAravisExposureGain values{};
+    TisAravisDeviceDetails details{};
+    TisAravisStreamStatistics statistics{};
+    auto visit = [](const char*, const char*, const char*, void*) {};
+    const char* nullEntry[] = {nullptr};
+    EXPECT_NE(TisAravis_SetOpenFeatures(nullptr, nullptr, 0), 1);
+    EXPECT_NE(TisAravis_SetOpenFeatures(GvFakeCamera::kDeviceId, nullptr, 1), 1);
+    EXPECT_NE(TisAravis_SetOpenFeatures(GvFakeCamera::kDeviceId, nullEntry, 1), 1);
+    EXPECT_NE(TisAravis_SetOpenFeatures(GvFakeCamera::kDeviceId, nullEntry, -1), 1);
+    EXPECT_NE(TisAravis_LastSettingsError(nullptr, 8), 1);
+    EXPECT_NE(TisAravis_LastSettingsError(text, 0), 1);
+    EXPECT_NE(TisAravis_ForEachFeature(GvFakeCamera::kDeviceId, nullptr, nullptr), 1);
+    EXPECT_LT(TisAravis_ForEachFeature(nullptr, visit, nullptr), 1);
+    EXPECT_LT(TisAravis_ForEachFeature("", visit, nullptr), 1);
+    EXPECT_LT(TisAravis_ForEachFeature("Aravis-Fake-NONE", visit, nullptr), 1);
+    EXPECT_NE(TisAravis_GetFeature(GvFakeCamera::kDeviceId, nullptr, text, sizeof text), 1);
+    EXPECT_NE(TisAravis_GetFeature(GvFakeCamera::kDeviceId, "Width", nullptr, 8), 1);
+    EXPECT_NE(TisAravis_GetFeature(GvFakeCamera::kDeviceId, "NoSuchFeature", text, sizeof text), 1);
+    // A value longer than the caller's buffer is cut, still terminated.
+    ASSERT_EQ(TisAravis_GetFeature(GvFakeCamera::kDeviceId, "DeviceVendorName", text, 3), 1);
+    EXPECT_STREQ(text, "Ar");
+    EXPECT_NE(TisAravis_GetExposureGain(GvFakeCamera::kDeviceId, nullptr), 1);
+    EXPECT_NE(TisAravis_GetExposureGain(nullptr, &values), 1);
+    EXPECT_NE(TisAravis_GetDeviceDetails(-1, &details), 1);
+    EXPECT_NE(TisAravis_GetDeviceDetails(0, nullptr), 1);
+    EXPECT_NE(TisAravis_GetStreamStatistics(nullptr, &statistics), 1);
+    EXPECT_NE(TisAravis_GetStreamStatistics(GvFakeCamera::kDeviceId, nullptr), 1);
+    EXPECT_NE(TisAravis_GetStreamStatistics(GvFakeCamera::kDeviceId, &statistics), 1);  // no handle has it open
+}
