@@ -354,6 +354,10 @@ int Grabber::EnableTrigger(bool on)
 
 int Grabber::StartLive()
 {
+    // A session stopped from inside its own callback ends once that callback
+    // returns; its stream must be torn down before a new one is made.
+    if (!CalledFromCallback())
+        WaitForDeliveryThreads(0);
     std::lock_guard<std::mutex> lock(control_);
     if (!camera_)
         return IC_ERROR;
@@ -361,6 +365,7 @@ int Grabber::StartLive()
         return IC_DEVICE_LOST;
     if (stream_)
         return IC_SUCCESS;
+    ReleaseStoppedStream();
     if (!ReadRegion())
         return IC_ERROR;
 
@@ -400,8 +405,8 @@ int Grabber::StartLive()
     }
 
     stopDelivery_ = std::make_shared<std::atomic<bool>>(false);
-    Session session{static_cast<ArvStream*>(g_object_ref(stream.get())), stopDelivery_, plan_, width_, height_,
-                    relay_};
+    deliveryHold_ = std::make_shared<StreamHold>(StreamHold{Ref(stream.get()), {}});
+    Session session{deliveryHold_, stopDelivery_, plan_, width_, height_, relay_};
     stream_ = std::move(stream);
     {
         std::lock_guard<std::mutex> threads(deliveryMutex_);
@@ -452,6 +457,16 @@ void Grabber::StopLive()
         WaitForDeliveryThreads(0);
     if (lost)
         aravis_system::UnrefInBackground(stream.release(), deviceId);
+}
+
+void Grabber::ReleaseStoppedStream()
+{
+    // Only the stopped session's own delivery thread may let go of the
+    // stream here: it is inside that session's callback and does not touch
+    // the stream again. Another thread waited for it to end.
+    if (deliveryHold_ && deliveryHold_->thread == std::this_thread::get_id())
+        deliveryHold_->stream.reset();
+    deliveryHold_.reset();
 }
 
 int Grabber::SoftwareTrigger()

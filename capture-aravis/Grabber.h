@@ -85,8 +85,17 @@ public:
 
 private:
     // What the delivery thread works with; fixed for one live session.
+    // The delivery thread's own reference to its stream. A stream's teardown
+    // clears the camera's stream destination, so a stopped session's stream
+    // must be gone before the next session's is made: a start from inside the
+    // stopped session's callback releases it early, on the delivery thread
+    // itself, which no longer touches it once its session is stopped.
+    struct StreamHold {
+        GObjectPtr<ArvStream> stream;
+        std::thread::id thread;  // the delivery thread, once it runs (under control_)
+    };
     struct Session {
-        ArvStream* stream = nullptr;  // the thread's own reference
+        std::shared_ptr<StreamHold> hold;
         std::shared_ptr<std::atomic<bool>> stop;
         pixel_formats::Plan plan;
         int32_t width = 0;
@@ -123,12 +132,15 @@ private:
     static StreamFigures ReadStream(ArvStream* stream);
     // A command timed out while stopping or closing: the camera is gone.
     void TakeAsLost();
+    // Under control_, before a new stream is made: lets go of the stopped session's.
+    void ReleaseStoppedStream();
 
     mutable std::mutex control_;
     GObjectPtr<ArvCamera> camera_;
     GObjectPtr<ArvStream> stream_;  // non-null while live
     std::vector<const void*> streamBuffers_;
     std::shared_ptr<std::atomic<bool>> stopDelivery_;
+    std::shared_ptr<StreamHold> deliveryHold_;  // the newest session's
     // Delivery threads still running (a stopped session's thread ends once its
     // callback returns); they are detached and keep the handle alive.
     CallbackThreads callbackThreads_;  // threads running one of this handle's callbacks

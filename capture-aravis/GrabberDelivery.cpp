@@ -41,10 +41,16 @@ void Grabber::DeliveryLoop(Session session)
     // One delivery thread per handle at a time: a session started from inside
     // the previous one's callback waits for it to end.
     WaitForDeliveryThreads(1, session.stop.get());
+    ArvStream* stream = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(control_);
+        session.hold->thread = std::this_thread::get_id();
+        stream = session.hold->stream.get();
+    }
     std::vector<uint8_t> converted;
     Numbering numbering;
     while (!*session.stop) {
-        ArvBuffer* buffer = arv_stream_timeout_pop_buffer(session.stream, kPopTimeoutUs);
+        ArvBuffer* buffer = arv_stream_timeout_pop_buffer(stream, kPopTimeoutUs);
         if (!buffer)
             continue;
         // Only a complete buffer's block id is sure (one that lost packets may
@@ -53,9 +59,15 @@ void Grabber::DeliveryLoop(Session session)
         const uint32_t number = complete ? numbering.Number(arv_buffer_get_frame_id(buffer)) : 0;
         if (!*session.stop)
             Deliver(buffer, session, number, converted);
-        arv_stream_push_buffer(session.stream, buffer);
+        // Stopped from inside the callback, the stream may be gone already
+        // (a new session started there); the buffer is ours to drop.
+        if (*session.stop) {
+            g_object_unref(buffer);
+            break;
+        }
+        arv_stream_push_buffer(stream, buffer);
     }
-    g_object_unref(session.stream);
+    session.hold->stream.reset();
     {
         std::lock_guard<std::mutex> lock(deliveryMutex_);
         --deliveryThreads_;

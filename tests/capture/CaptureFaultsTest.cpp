@@ -25,6 +25,8 @@ namespace {
 constexpr auto kFrameTimeout = 5s;
 // Long enough for a callback to be caught running when a call returns early.
 constexpr auto kLinger = 50ms;
+// GevSCPHostPort: where the camera sends its stream (0: nowhere).
+constexpr uint32_t kStreamChannelPort = 0x0d00;
 
 // Counts device-lost reports and lets the test wait for them.
 struct LostReports {
@@ -145,16 +147,22 @@ TEST_F(CaptureFaults, OtherThreadsWaitForACallbackThatStoppedTheStream)
     }
 }
 
+// The stopped session's stream goes before the new one is made: torn down
+// after it, it would clear the camera's stream destination under the new
+// session (a camera that reads it per frame then sends nowhere).
 TEST_F(CaptureFaults, StopAndStartInsideTheCallbackNeverDeliversFromTwoThreads)
 {
     StartFake();
     LingeringCallback callback;
-    callback.onFirstFrame = [](HGRABBER h) {
+    std::atomic<int> restarted{0};
+    callback.onFirstFrame = [&restarted](HGRABBER h) {
         IC_StopLive(h);
-        IC_StartLive(h, 0);
+        restarted = IC_StartLive(h, 0);
     };
     StartFreeRun(LingeringCallback::Callback, &callback);
     ASSERT_TRUE(callback.WaitForCalls(4));  // frames of the new session arrive
+    EXPECT_EQ(restarted.load(), 1);
+    EXPECT_NE(fake->ReadRegister(kStreamChannelPort) & 0xffff, 0u) << "the live session's destination was cleared";
     IC_StopLive(grabber);
     EXPECT_EQ(callback.running.load(), 0);
     EXPECT_EQ(callback.mostAtOnce.load(), 1);
