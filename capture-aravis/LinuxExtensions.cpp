@@ -94,6 +94,43 @@ std::string ReadAuto(ArvCamera* camera, const char* feature)
     return capture_log::Ok(error, feature) && value ? value : "";
 }
 
+void ReadBounds(ArvCamera* camera, TisAravisExposureGain* values)
+{
+    GError* error = nullptr;
+    arv_camera_get_exposure_time_bounds(camera, &values->exposureMinUs, &values->exposureMaxUs, &error);
+    if (!capture_log::Ok(error, "reading the exposure bounds"))
+        values->exposureMinUs = values->exposureMaxUs = -1;
+    arv_camera_get_gain_bounds(camera, &values->gainMin, &values->gainMax, &error);
+    if (!capture_log::Ok(error, "reading the gain bounds"))
+        values->gainMin = values->gainMax = -1;
+}
+
+// The unit the camera's GenICam description gives its gain (a raw integer
+// gain has none).
+std::string GainUnit(ArvCamera* camera)
+{
+    ArvGcNode* node = arv_device_get_feature(arv_camera_get_device(camera), "Gain");
+    if (!node || !ARV_IS_GC_FLOAT(node))
+        return std::string();
+    const char* unit = arv_gc_float_get_unit(ARV_GC_FLOAT(node));
+    return unit ? unit : "";
+}
+
+void ReadFrameRate(ArvCamera* camera, TisAravisExposureGain* values)
+{
+    values->frameRate = values->frameRateMin = values->frameRateMax = -1;
+    values->frameRateAvailable = arv_camera_is_frame_rate_available(camera, nullptr) ? 1 : 0;
+    if (!values->frameRateAvailable)
+        return;
+    GError* error = nullptr;
+    values->frameRate = arv_camera_get_frame_rate(camera, &error);
+    if (!capture_log::Ok(error, "reading the frame rate"))
+        values->frameRate = -1;
+    arv_camera_get_frame_rate_bounds(camera, &values->frameRateMin, &values->frameRateMax, &error);
+    if (!capture_log::Ok(error, "reading the frame rate bounds"))
+        values->frameRateMin = values->frameRateMax = -1;
+}
+
 }  // namespace
 
 extern "C" {
@@ -170,6 +207,9 @@ int TisAravis_GetExposureGain(const char* deviceId, TisAravisExposureGain* value
         values->gainAutoAvailable = arv_camera_is_gain_auto_available(camera, nullptr) ? 1 : 0;
         CopyText(ReadAuto(camera, "ExposureAuto").c_str(), values->exposureAuto, sizeof values->exposureAuto);
         CopyText(ReadAuto(camera, "GainAuto").c_str(), values->gainAuto, sizeof values->gainAuto);
+        ReadBounds(camera, values);
+        CopyText(GainUnit(camera).c_str(), values->gainUnit, sizeof values->gainUnit);
+        ReadFrameRate(camera, values);
         return int(IC_SUCCESS);
     });
 }

@@ -32,7 +32,8 @@ IC_API int TisAravis_ForEachFeature(const char* deviceId, TisAravisFeatureVisito
 // One feature's value as text.
 IC_API int TisAravis_GetFeature(const char* deviceId, const char* name, char* value, int size);
 
-// Exposure and gain as the camera has them now.
+// Exposure, gain and frame rate as the camera has them now, with the
+// bounds it allows. A value the camera could not give is -1.
 typedef struct TisAravisExposureGain {
     double exposureUs;
     double gain;
@@ -40,6 +41,11 @@ typedef struct TisAravisExposureGain {
     int32_t gainAutoAvailable;
     char exposureAuto[16];          // "Off", "Continuous", … ("" without)
     char gainAuto[16];
+    double exposureMinUs, exposureMaxUs;
+    double gainMin, gainMax;
+    char gainUnit[16];              // the camera's own unit ("dB", …), "" when it names none
+    int32_t frameRateAvailable;
+    double frameRate, frameRateMin, frameRateMax;  // frames per second
 } TisAravisExposureGain;
 IC_API int TisAravis_GetExposureGain(const char* deviceId, TisAravisExposureGain* values);
 

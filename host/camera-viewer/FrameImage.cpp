@@ -11,8 +11,8 @@ QImage FrameToImage(const Frame& frame)
         return QImage(data, frame.width, frame.height, stride, QImage::Format_Grayscale8).copy();
     case 24:  // R, G, B
         return QImage(data, frame.width, frame.height, stride, QImage::Format_RGB888).copy();
-    case 32:  // R, G, B, A
-        return QImage(data, frame.width, frame.height, stride, QImage::Format_RGBA8888).copy();
+    case 32:  // R, G, B and a padding byte, which is no transparency
+        return QImage(data, frame.width, frame.height, stride, QImage::Format_RGBX8888).copy();
     case 16: {  // little-endian samples; the high byte is what the eye needs
         QImage image(frame.width, frame.height, QImage::Format_Grayscale8);
         for (int y = 0; y < frame.height; ++y) {

@@ -1,15 +1,11 @@
 #include "MessagePane.h"
 
-#include <QDateTime>
 #include <QMetaObject>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "DriverMessages.h"
-
-namespace {
-std::atomic<MessagePane*> installed{nullptr};
-}
+#include "HostLog.h"
 
 MessagePane::MessagePane(QWidget* parent)
     : QWidget(parent), log_(new QPlainTextEdit(this)), counter_(new QLabel(this))
@@ -26,33 +22,13 @@ MessagePane::MessagePane(QWidget* parent)
     UpdateCounter();
 }
 
-MessagePane::~MessagePane()
+void MessagePane::Show(const char* level, const QString& text)
 {
-    if (installed == this) {
-        qInstallMessageHandler(previous_);
-        installed = nullptr;
-    }
-}
-
-void MessagePane::Install()
-{
-    installed = this;
-    previous_ = qInstallMessageHandler(Handler);
-}
-
-void MessagePane::Handler(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    MessagePane* pane = installed;
-    if (!pane)
-        return;
     if (driver_messages::IsPerFrame(text)) {
-        ++pane->perFrame_;  // never post per frame: the library's thread must not wait on the window
+        ++perFrame_;  // never post per frame: the library's thread must not wait on the window
         return;
     }
-    const QString line = QStringLiteral("%1 %2 %3")
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss.zzz")),
-                                  type == QtWarningMsg ? QStringLiteral("warning:") : QStringLiteral("debug:"), text);
-    QMetaObject::invokeMethod(pane, "Append", Qt::QueuedConnection, Q_ARG(QString, line));
+    QMetaObject::invokeMethod(this, "Append", Qt::QueuedConnection, Q_ARG(QString, host_log::Format(level, text)));
 }
 
 void MessagePane::Append(const QString& line)

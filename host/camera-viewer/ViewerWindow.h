@@ -1,30 +1,22 @@
 #pragma once
-// camera-viewer's window: the device list, open and close, pixel format,
-// exposure and gain, acquisition mode, start, stop and snap, the live image,
-// a status bar and the module's messages.
-//
-// Camera operations run on the window's thread, as a host's do. Frames arrive
-// on the capture library's thread: the observer copies the newest one and
-// posts at most one wake-up; the window shows the newest frame and counts the
-// ones it never showed as "not shown" (they were received, not lost).
+// camera-viewer's window: the module's device list, the pixel format a
+// camera opens with, a tab per open camera (several at once, to check a
+// whole station), and the message pane with the module's and the capture
+// library's messages.
 
-#include <QElapsedTimer>
 #include <QMainWindow>
-#include <QTimer>
-#include <atomic>
 #include <memory>
 
-#include "CameraSession.h"
-#include "Frame.h"
+#include "ModuleLoader.h"
 
-class QCheckBox;
 class QComboBox;
-class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
-class QSpinBox;
-class ImageView;
+class QTabWidget;
+class CameraTab;
+class CameraSession;
 class MessagePane;
+struct MessageRoute;
 
 class ViewerWindow : public QMainWindow {
     Q_OBJECT
@@ -32,67 +24,42 @@ public:
     explicit ViewerWindow(QWidget* parent = nullptr);
     ~ViewerWindow() override;
 
+    // Sends Qt's and GLib's messages to the pane (and warnings to stderr).
+    void RouteMessages();
     // Loads the module and lists its cameras; false (and the error shown) on failure.
     bool LoadModule(const QString& path);
-
-    bool OpenDevice(const QString& name);
-    void CloseDevice();
-    bool Start();
-    void Stop();
-    void Snap();
-    void SetPixelFormat(int32_t code);
-    void SetMode(int32_t mode);
-    void SetExposure(int32_t value);
-    void SetGain(int32_t value);
-
-    bool IsOpen() const;
-    bool IsGrabbing() const;
     QStringList Devices() const;
-    ImageView* View() const { return view_; }
+    void SetPixelFormat(int32_t code);
+    // Opens `name` in a tab of its own (or returns the tab it already has);
+    // the open runs on the camera's thread. Null without a module.
+    CameraTab* OpenDevice(const QString& name);
+    CameraTab* Tab(const QString& name) const;
+    QList<CameraTab*> Tabs() const;
     MessagePane* Messages() const { return messages_; }
-    const Frame& LastShownFrame() const { return lastShown_; }
-    quint64 FramesShown() const { return shown_; }
-    QString StatusText() const;
     QString ErrorText() const;
 
 public Q_SLOTS:
     void Refresh();
-    void ShowLatestFrame();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QWidget* BuildControls();
+    QWidget* BuildDeviceBar();
     void ShowError(const QString& message);
-    void UpdateControls();
-    void UpdateStatus();
-    void ApplyChange(int32_t paramId, int32_t value);
+    void CameraLost(const QString& camera);
+    void RemoveTab(CameraTab* tab);
 
     ModuleLoader module_;
-    std::unique_ptr<CameraSession> session_;
-    std::atomic<bool> wakeupPending_{false};
-    Frame lastShown_;
-    quint64 shown_ = 0;
-    QElapsedTimer rateClock_;
-    quint64 rateBase_ = 0;
-    double fps_ = 0;
-    QTimer statusTimer_;
-    QTimer snapTimer_;
+    // Only for the device list; each open camera has a session of its own.
+    std::unique_ptr<CameraSession> lister_;
+    std::shared_ptr<MessageRoute> route_;
 
     QComboBox* devices_;
     QPushButton* refresh_;
-    QPushButton* open_;
     QComboBox* format_;
-    QSpinBox* exposure_;
-    QSpinBox* gain_;
-    QComboBox* mode_;
-    QPushButton* start_;
-    QPushButton* snap_;
-    QCheckBox* snapRepeat_;
-    QDoubleSpinBox* snapRate_;
+    QPushButton* open_;
     QLabel* error_;
-    QLabel* status_;
-    ImageView* view_;
+    QTabWidget* tabs_;
     MessagePane* messages_;
 };

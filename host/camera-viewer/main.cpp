@@ -1,8 +1,9 @@
-// camera-viewer: a live window onto a camera through the driver module.
+// camera-viewer: a live window onto one or more cameras through the driver module.
 
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include "CameraTab.h"
 #include "CaptureSelection.h"
 #include "ModuleLoader.h"
 #include "ViewerWindow.h"
@@ -11,23 +12,26 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("A live view of a camera through the vexaCam_120 module."));
+    parser.setApplicationDescription(QStringLiteral("A live view of cameras through the vexaCam_120 module."));
     parser.addHelpOption();
     const QCommandLineOption simulate("simulate", "Use Aravis's in-process simulated camera.");
-    const QCommandLineOption device("device", "Open this camera at start.", "NAME");
+    const QCommandLineOption device("device", "Open this camera at start (repeat for several).", "NAME");
+    const QCommandLineOption start("start", "Start free-run acquisition once a camera is open.");
     const QCommandLineOption module("module", "The module to load.", "PATH");
-    parser.addOptions({simulate, device, module});
+    parser.addOptions({simulate, device, start, module});
     parser.process(app);
     if (parser.isSet(simulate))
         capture_selection::UseSimulatedCamera();
 
     ViewerWindow window;
     window.show();
-    if (window.LoadModule(parser.isSet(module) ? parser.value(module) : ModuleLoader::DefaultPath())) {
-        if (parser.isSet(device))
-            window.OpenDevice(parser.value(device));
-        else if (parser.isSet(simulate) && !window.Devices().isEmpty())
-            window.OpenDevice(window.Devices().first());
-    }
+    if (!window.LoadModule(parser.isSet(module) ? parser.value(module) : ModuleLoader::DefaultPath()))
+        return app.exec();  // the window says why
+    QStringList devices = parser.values(device);
+    if (devices.isEmpty() && parser.isSet(simulate) && !window.Devices().isEmpty())
+        devices << window.Devices().first();
+    for (const QString& name : devices)
+        if (CameraTab* tab = window.OpenDevice(name); tab && parser.isSet(start))
+            tab->StartWhenOpen(ModeTriggerOff);
     return app.exec();
 }

@@ -107,12 +107,23 @@ std::optional<ExposureGain> ReadExposureGain(const QString& device)
     TisAravisExposureGain values{};
     if (Lookup().getExposureGain(device.toLocal8Bit().constData(), &values) != 1)
         return std::nullopt;
-    return ExposureGain{values.exposureUs,
-                        values.gain,
-                        values.exposureAutoAvailable != 0,
-                        values.gainAutoAvailable != 0,
-                        QString::fromUtf8(values.exposureAuto),
-                        QString::fromUtf8(values.gainAuto)};
+    ExposureGain read;
+    read.exposureUs = values.exposureUs;
+    read.gain = values.gain;
+    read.exposureAutoAvailable = values.exposureAutoAvailable != 0;
+    read.gainAutoAvailable = values.gainAutoAvailable != 0;
+    read.exposureAuto = QString::fromUtf8(values.exposureAuto);
+    read.gainAuto = QString::fromUtf8(values.gainAuto);
+    read.exposureMinUs = values.exposureMinUs;
+    read.exposureMaxUs = values.exposureMaxUs;
+    read.gainMin = values.gainMin;
+    read.gainMax = values.gainMax;
+    read.gainUnit = QString::fromUtf8(values.gainUnit);
+    read.frameRateAvailable = values.frameRateAvailable != 0;
+    read.frameRate = values.frameRate;
+    read.frameRateMin = values.frameRateMin;
+    read.frameRateMax = values.frameRateMax;
+    return read;
 }
 
 std::optional<DeviceDetails> Details(int index)

@@ -15,12 +15,18 @@ namespace capture_extensions {
 struct Feature {
     QString name, type, value;
 };
+// What the camera has now; -1 where it could not say.
 struct ExposureGain {
     double exposureUs = -1;
     double gain = -1;
     bool exposureAutoAvailable = false;
     bool gainAutoAvailable = false;
     QString exposureAuto, gainAuto;
+    double exposureMinUs = -1, exposureMaxUs = -1;
+    double gainMin = -1, gainMax = -1;
+    QString gainUnit;  // empty: the camera names none
+    bool frameRateAvailable = false;
+    double frameRate = -1, frameRateMin = -1, frameRateMax = -1;
 };
 struct DeviceDetails {
     QString vendor, model, serial, address, mac;

@@ -18,6 +18,7 @@ struct State {
     bool terminal = isatty(STDERR_FILENO) == 1;
     QByteArray progress;  // shown at the bottom while non-empty
     std::function<void(const QString&)> lostListener;
+    std::function<void(const char*, const QString&)> messageListener;
 };
 
 // Never destroyed: the capture library's background teardowns may still log
@@ -43,9 +44,15 @@ void WriteLocked(State& s, const QByteArray& line)
 void Write(const char* level, const QString& text, bool shown)
 {
     State& s = state();
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (shown)
-        WriteLocked(s, Format(level, text).toLocal8Bit());
+    std::function<void(const char*, const QString&)> listener;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (shown)
+            WriteLocked(s, Format(level, text).toLocal8Bit());
+        listener = s.messageListener;
+    }
+    if (listener)
+        listener(level, text);
 }
 
 void QtHandler(QtMsgType type, const QMessageLogContext&, const QString& text)
@@ -107,6 +114,12 @@ void OnCameraLost(std::function<void(const QString& camera)> listener)
 {
     std::lock_guard<std::mutex> lock(state().mutex);
     state().lostListener = std::move(listener);
+}
+
+void OnMessage(std::function<void(const char* level, const QString& text)> listener)
+{
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().messageListener = std::move(listener);
 }
 
 void ShowProgress(const QString& text)

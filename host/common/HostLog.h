@@ -25,6 +25,11 @@ QString Format(const char* level, const QString& text);
 // module, with the camera name it carries; empty to stop.
 void OnCameraLost(std::function<void(const QString& camera)> listener);
 
+// Called (on the thread that wrote it, so it must not block) for every Qt
+// and GLib message, whatever the verbosity, with its level and text; a
+// window shows them with Format. Empty to stop.
+void OnMessage(std::function<void(const char* level, const QString& text)> listener);
+
 // The progress line (only on a terminal): Show replaces it, Clear removes it.
 void ShowProgress(const QString& text);
 void ClearProgress();

@@ -236,14 +236,21 @@ char* IC_GetUniqueNamefromList(int index)
 
 int IC_OpenDevByUniqueName(HGRABBER grabber, const char* uniqueName)
 {
+    std::function<int()> answer;
+    {
+        Locked l;
+        answer = l.script.openAnswer;
+    }
+    const std::optional<int> answered = answer ? std::optional<int>(answer()) : std::nullopt;
     Locked l;
     Record("IC_OpenDevByUniqueName", HandleText(grabber), std::string(uniqueName ? uniqueName : "null"));
     auto it = state().grabbers.find(grabber);
     if (it == state().grabbers.end())
         return IC_NO_HANDLE;
-    it->second->opened = l.script.openResult == 1;
+    const int result = answered.value_or(l.script.openResult);
+    it->second->opened = result == 1;
     it->second->format = l.script.cameraFormat;
-    return l.script.openResult;
+    return result;
 }
 
 void IC_CloseVideoCaptureDevice(HGRABBER grabber)

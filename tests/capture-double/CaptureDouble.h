@@ -32,6 +32,10 @@ struct Script {
     std::vector<std::optional<std::string>> deviceNames;  // nullopt: the library answers null
     std::optional<int> deviceCount;                       // overrides deviceNames.size()
     int openResult = 1;
+    // When set, IC_OpenDevByUniqueName answers what it returns instead, and
+    // calls it outside the double's lock: a test's camera that answers
+    // slowly, or not yet.
+    std::function<int()> openAnswer;
     Range exposureRange{1, 1, 1000000};
     Range gainRange{1, 0, 100};
     // IC_SetFormat answers this; when it is not 1 the format in force stays
