@@ -23,11 +23,16 @@
 
 namespace {
 
+QString Number(double value)
+{
+    return value == std::floor(value) ? QString::number(value, 'f', 0) : QString::number(value, 'g', 6);
+}
+
 QString Bounds(double min, double max, const QString& unit)
 {
     if (min < 0 || max < 0)
         return QString();
-    return QStringLiteral("%1 to %2 %3").arg(min, 0, 'g', 6).arg(max, 0, 'g', 6).arg(unit).trimmed();
+    return QStringLiteral("%1 to %2 %3").arg(Number(min), Number(max), unit).trimmed();
 }
 
 }  // namespace
@@ -475,6 +480,15 @@ QString CameraTab::StatusText()
 {
     UpdateStatus();
     return status_->text();
+}
+
+QString CameraTab::Summary() const
+{
+    static const char* const names[] = {"opening", "open", "live", "lost", "reopening", "closed", "failed"};
+    QString summary = QStringLiteral("%1: %2").arg(settings_.device, QLatin1String(names[int(state_)]));
+    if (shown_ > 0)
+        summary += QStringLiteral(", frame #%1").arg(lastShown_.frameNumber);
+    return summary;
 }
 
 QString CameraTab::BusyText() const

@@ -58,6 +58,8 @@ public:
     QString BusyText() const;
     QString ErrorText() const;
     QString StatusText();
+    // "Fake_1: live, frame #97", for the window's title.
+    QString Summary() const;
     QString PixelText() const;
     QString ValuesText() const;
     QString DetailsText() const;

@@ -49,7 +49,16 @@ ViewerWindow::ViewerWindow(QWidget* parent)
         route_->window = this;
     }
     RouteMessages();
+    // The title says how the shown camera is doing, also in a task bar.
+    connect(&titleTimer_, &QTimer::timeout, this, &ViewerWindow::UpdateTitle);
+    titleTimer_.start(500);
     resize(1280, 860);
+}
+
+void ViewerWindow::UpdateTitle()
+{
+    auto* tab = static_cast<CameraTab*>(tabs_->currentWidget());
+    setWindowTitle(tab ? tr("camera-viewer - %1").arg(tab->Summary()) : tr("camera-viewer"));
 }
 
 ViewerWindow::~ViewerWindow()

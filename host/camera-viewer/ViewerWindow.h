@@ -5,6 +5,7 @@
 // library's messages.
 
 #include <QMainWindow>
+#include <QTimer>
 #include <memory>
 
 #include "ModuleLoader.h"
@@ -49,11 +50,13 @@ private:
     void ShowError(const QString& message);
     void CameraLost(const QString& camera);
     void RemoveTab(CameraTab* tab);
+    void UpdateTitle();
 
     ModuleLoader module_;
     // Only for the device list; each open camera has a session of its own.
     std::unique_ptr<CameraSession> lister_;
     std::shared_ptr<MessageRoute> route_;
+    QTimer titleTimer_;
 
     QComboBox* devices_;
     QPushButton* refresh_;
