@@ -78,8 +78,9 @@ CameraTab::CameraTab(const ModuleLoader& module, const CameraSession::Settings& 
 CameraTab::~CameraTab()
 {
     snapTimer_.stop();
-    worker_->Frames().SetNotify({});
-    worker_.reset();  // ends the session on its thread, in the contract's order
+    // Ends the session on its thread, in the contract's order: once it
+    // returns no frame callback runs, so none can post to this tab.
+    worker_.reset();
 }
 
 QWidget* CameraTab::BuildControls()
@@ -228,6 +229,13 @@ void CameraTab::Connect()
             Start(*std::exchange(startWhenOpen_, std::nullopt));
     });
     connect(worker, &CameraWorker::Opened, this, [this](bool ok, const QString& reason) {
+        if (state_ != State::Opening && state_ != State::Reopening)
+            return;
+        if (ok && worker_->Frames().Lost()) {  // lost again before the open was reported
+            SetState(State::Open);
+            MarkLost();
+            return;
+        }
         if (ok) {
             error_->clear();
             view_->SetBanner(QString());
@@ -239,6 +247,8 @@ void CameraTab::Connect()
         Q_EMIT Failed(this, reason);
     });
     connect(worker, &CameraWorker::Started, this, [this](bool ok, int mode) {
+        if (state_ != State::Open)
+            return;  // lost or closing meanwhile
         if (!ok) {
             ShowError(tr("cannot start acquisition on %1").arg(settings_.device));
             return;
@@ -260,7 +270,10 @@ void CameraTab::Connect()
     connect(worker, &CameraWorker::ReopenAttempt, this, [this](int attempt, const QString& reason) {
         ShowError(tr("reopen attempt %1: %2").arg(attempt).arg(reason));
     });
-    connect(worker, &CameraWorker::ReopenStopped, this, [this] { SetState(State::Lost); });
+    connect(worker, &CameraWorker::ReopenStopped, this, [this] {
+        if (state_ == State::Reopening)
+            SetState(State::Lost);
+    });
     connect(worker, &CameraWorker::ValuesRead, this, &CameraTab::ShowValues);
     connect(worker, &CameraWorker::DetailsRead, this, [this](const capture_extensions::DeviceDetails& d) {
         details_->setText(tr("vendor: %1\nmodel: %2\nserial: %3\naddress: %4").arg(d.vendor, d.model, d.serial, d.address));
@@ -330,12 +343,14 @@ void CameraTab::SetZoom(int zoom)
 void CameraTab::Close()
 {
     snapRepeat_->setChecked(false);
+    if (std::exchange(closing_, true))
+        return;  // one close is on its way
     worker_->RequestClose();  // also ends a reopen's retries
 }
 
 void CameraTab::Reopen()
 {
-    if (state_ != State::Lost && state_ != State::Failed)
+    if (busy_ || closing_ || (state_ != State::Lost && state_ != State::Failed))
         return;
     SetState(State::Reopening);
     worker_->RequestReopen(wasLive_, liveMode_);
@@ -348,11 +363,11 @@ void CameraTab::StopReopening()
 
 void CameraTab::MarkLost()
 {
+    worker_->Frames().MarkLost();  // also seen by an open still on its way
     if (state_ != State::Open && state_ != State::Live)
         return;
     snapRepeat_->setChecked(false);
     wasLive_ = state_ == State::Live;
-    worker_->Frames().MarkLost();
     view_->SetBanner(tr("camera lost"));
     ShowError(tr("%1 was lost: close it, or reopen it once it is back").arg(settings_.device));
     SetState(State::Lost);
@@ -383,7 +398,7 @@ void CameraTab::UpdateControls()
     snap_->setEnabled(triggered);
     snapRepeat_->setEnabled(triggered);
     save_->setEnabled(!lastShown_.pixels.isEmpty());
-    close_->setEnabled(state_ != State::Closed && state_ != State::Opening);
+    close_->setEnabled(!closing_ && state_ != State::Closed && state_ != State::Opening);
     reopen_->setVisible(state_ == State::Lost || state_ == State::Failed || state_ == State::Reopening);
     reopen_->setText(state_ == State::Reopening ? tr("Stop trying") : tr("Reopen"));
 }

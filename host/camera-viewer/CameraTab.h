@@ -93,6 +93,7 @@ private:
     State state_ = State::Opening;
     bool busy_ = false;
     bool wasLive_ = false;
+    bool closing_ = false;
     int32_t liveMode_ = ModeTriggerOff;
     std::optional<int32_t> startWhenOpen_;
     std::atomic<bool> wakeupPending_{false};

@@ -77,8 +77,10 @@ QString CameraWorker::FailureReason() const
         return tr("the module could not create a camera object");
     // A refused setting names itself; otherwise the library's or the
     // module's last warning of the open says why.
+    // The library keeps the last settings failure of any camera: only one
+    // that names this camera's group is this open's.
     const QString setting = capture_extensions::LastSettingsError();
-    if (!setting.isEmpty())
+    if (!setting.isEmpty() && setting.contains(settings_.device))
         return setting;
     return lastWarning_.isEmpty() ? tr("the camera did not open") : lastWarning_;
 }
@@ -122,7 +124,14 @@ void CameraWorker::RequestStop()
 
 void CameraWorker::RequestSnap()
 {
-    QMetaObject::invokeMethod(this, [this] { session_->Snap(); });
+    // Repeated snaps faster than the camera answers wait as one, so a stop
+    // or close never queues behind a pile of them.
+    if (snapQueued_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(this, [this] {
+        snapQueued_ = false;
+        session_->Snap();
+    });
 }
 
 void CameraWorker::RequestChange(int32_t paramId, int32_t value)

@@ -76,6 +76,7 @@ private:
     QThread thread_;
     std::unique_ptr<CameraSession> session_;
     std::atomic<bool> reopening_{false};
+    std::atomic<bool> snapQueued_{false};
     QString lastWarning_;  // on the camera's thread
     bool collecting_ = false;
 };

@@ -89,7 +89,8 @@ void ViewerWindow::RouteMessages()
         if (auto route = weak.lock()) {
             std::lock_guard<std::mutex> lock(route->mutex);
             if (ViewerWindow* window = route->window)
-                QMetaObject::invokeMethod(window, [window, camera] { window->CameraLost(camera); });
+                QMetaObject::invokeMethod(
+                    window, [window, camera] { window->CameraLost(camera); }, Qt::QueuedConnection);
         }
     });
 }
@@ -214,7 +215,10 @@ void ViewerWindow::CameraLost(const QString& camera)
 
 void ViewerWindow::RemoveTab(CameraTab* tab)
 {
-    tabs_->removeTab(tabs_->indexOf(tab));
+    const int index = tabs_->indexOf(tab);
+    if (index < 0)
+        return;  // already gone (the window closed meanwhile)
+    tabs_->removeTab(index);
     delete tab;
 }
 

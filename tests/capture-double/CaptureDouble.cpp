@@ -85,6 +85,12 @@ void Reset(const Script& script)
 
 Script& CurrentScript() { return state().script; }
 
+void SetOpenResult(int result)
+{
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().script.openResult = result;
+}
+
 std::vector<std::string> Calls()
 {
     std::lock_guard<std::mutex> lock(state().mutex);

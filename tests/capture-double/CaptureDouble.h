@@ -60,6 +60,8 @@ struct Script {
 // Forget all calls and handles (released or not) and answer by `script` from now on.
 void Reset(const Script& script = Script());
 Script& CurrentScript();
+// Changes the open's answer under the double's lock (another thread may be opening).
+void SetOpenResult(int result);
 
 std::vector<std::string> Calls();
 void ClearCalls();

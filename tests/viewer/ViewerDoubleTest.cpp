@@ -65,6 +65,8 @@ struct HeldOpen {
         std::lock_guard<std::mutex> lock(mutex);
         return entered;
     }
+    // A failed check must not leave the camera's thread waiting for ever.
+    ~HeldOpen() { Release(0); }
 };
 
 CameraTab* OpenAndWait(ViewerWindow& window, const QString& device)
@@ -239,6 +241,10 @@ private Q_SLOTS:
         held.Release(1);
         QTRY_COMPARE_WITH_TIMEOUT(tab->CurrentState(), CameraTab::State::Open, kTimeoutMs);
         QTRY_VERIFY(!tab->IsBusy());
+        // Requests run in order: once a later one is done, a start queued
+        // during the open would have reached the library.
+        tab->SetGain(3);
+        QTRY_VERIFY(Has("IC_SetVideoProperty(G1,9,3)") && !tab->IsBusy());
         QVERIFY(capture_double::CallsStartingWith("IC_StartLive").empty());
         QVERIFY(tab->BusyText().isEmpty());
     }
@@ -257,7 +263,7 @@ private Q_SLOTS:
         capture_double::FireFrame(grabber, pixels, 1);
         QTRY_COMPARE(tab->FramesShown(), quint64(1));
 
-        capture_double::CurrentScript().openResult = 0;  // the camera does not answer yet
+        capture_double::SetOpenResult(0);  // the camera does not answer yet
         capture_double::FireDeviceLost(grabber);
         QTRY_COMPARE_WITH_TIMEOUT(tab->CurrentState(), CameraTab::State::Lost, kTimeoutMs);
         QCOMPARE(tab->View()->Banner(), QStringLiteral("camera lost"));
@@ -274,7 +280,7 @@ private Q_SLOTS:
         tab->Reopen();
         QTRY_VERIFY_WITH_TIMEOUT(tab->ErrorText().startsWith(QStringLiteral("reopen attempt 2")), kTimeoutMs);
         QCOMPARE(tab->CurrentState(), CameraTab::State::Reopening);
-        capture_double::CurrentScript().openResult = 1;  // back
+        capture_double::SetOpenResult(1);  // back
         QTRY_COMPARE_WITH_TIMEOUT(tab->CurrentState(), CameraTab::State::Live, kTimeoutMs);
         QVERIFY(tab->View()->Banner().isEmpty());
         QVERIFY(tab->ErrorText().isEmpty());
@@ -288,7 +294,7 @@ private Q_SLOTS:
         QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
         CameraTab* tab = OpenAndWait(window, QStringLiteral("GV01"));
         QVERIFY(tab);
-        capture_double::CurrentScript().openResult = 0;
+        capture_double::SetOpenResult(0);
         capture_double::FireDeviceLost(capture_double::LastGrabber());
         QTRY_COMPARE_WITH_TIMEOUT(tab->CurrentState(), CameraTab::State::Lost, kTimeoutMs);
         tab->Reopen();

@@ -6,7 +6,7 @@
 #   xvfb-screenshot.sh VIEWER MODULE OUTPUT.png
 set -eu
 if [ "${1:-}" != --inside ]; then
-  for tool in xvfb-run xwd xwdtopnm pnmtopng ppmhist xwininfo; do
+  for tool in xvfb-run xwd xwdtopnm pnmtopng pngtopnm ppmhist xwininfo; do
     command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh installs it)" >&2; exit 1; }
   done
   exec xvfb-run -a -s "-screen 0 1400x950x24" sh "$0" --inside "$@"
