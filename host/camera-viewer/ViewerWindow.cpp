@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <mutex>
 
-#include "CameraSession.h"
 #include "CameraTab.h"
 #include "CameraWorker.h"
+#include "DeviceLister.h"
 #include "HostLog.h"
 #include "MessagePane.h"
 
@@ -131,31 +131,41 @@ bool ViewerWindow::LoadModule(const QString& path)
         ShowError(error);
         return false;
     }
-    lister_ = std::make_unique<CameraSession>(module_);
+    lister_ = std::make_unique<DeviceLister>(module_);
     if (!lister_->Create()) {
         ShowError(tr("the module could not initialise the capture library"));
         lister_.reset();
         return false;
     }
+    connect(lister_.get(), &DeviceLister::Listed, this, &ViewerWindow::ShowDevices);
     Refresh();
     return true;
 }
 
 void ViewerWindow::Refresh()
 {
-    if (!lister_)
+    if (!lister_ || listing_)
         return;
+    listing_ = true;
+    refresh_->setEnabled(false);
+    error_->setText(tr("listing cameras…"));
+    lister_->RequestList();
+}
+
+void ViewerWindow::ShowDevices(const QStringList& devices)
+{
+    listing_ = false;
     const QString current = devices_->currentText();
     devices_->clear();
-    devices_->addItems(lister_->Devices());
+    devices_->addItems(devices);
     refresh_->setEnabled(true);
     open_->setEnabled(devices_->count() > 0);
-    if (devices_->count() == 0) {
+    if (devices_->count() == 0)
         ShowError(tr("no cameras found"));
-        return;
-    }
-    error_->clear();
+    else
+        error_->clear();
     devices_->setCurrentText(current);
+    Q_EMIT DevicesListed();
 }
 
 QStringList ViewerWindow::Devices() const
@@ -182,6 +192,7 @@ CameraTab* ViewerWindow::OpenDevice(const QString& name)
     CameraSession::Settings settings;
     settings.device = name;
     settings.pixelFormat = format_->currentData().toInt();
+    // The device's place in the module's last list, for its details.
     auto* tab = new CameraTab(module_, settings, devices_->findText(name), tabs_);
     tabs_->setCurrentIndex(tabs_->addTab(tab, name));
     connect(tab, &CameraTab::Finished, this, &ViewerWindow::RemoveTab, Qt::QueuedConnection);

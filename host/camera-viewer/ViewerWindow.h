@@ -15,7 +15,7 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class CameraTab;
-class CameraSession;
+class DeviceLister;
 class MessagePane;
 struct MessageRoute;
 
@@ -27,9 +27,11 @@ public:
 
     // Sends Qt's and GLib's messages to the pane (and warnings to stderr).
     void RouteMessages();
-    // Loads the module and lists its cameras; false (and the error shown) on failure.
+    // Loads the module and starts listing its cameras (DevicesListed tells
+    // when the list is there); false (and the error shown) on failure.
     bool LoadModule(const QString& path);
     QStringList Devices() const;
+    bool IsListing() const { return listing_; }
     void SetPixelFormat(int32_t code);
     // Opens `name` in a tab of its own (or returns the tab it already has);
     // the open runs on the camera's thread. Null without a module.
@@ -38,6 +40,9 @@ public:
     QList<CameraTab*> Tabs() const;
     MessagePane* Messages() const { return messages_; }
     QString ErrorText() const;
+
+Q_SIGNALS:
+    void DevicesListed();
 
 public Q_SLOTS:
     void Refresh();
@@ -51,10 +56,12 @@ private:
     void CameraLost(const QString& camera);
     void RemoveTab(CameraTab* tab);
     void UpdateTitle();
+    void ShowDevices(const QStringList& devices);
 
     ModuleLoader module_;
     // Only for the device list; each open camera has a session of its own.
-    std::unique_ptr<CameraSession> lister_;
+    std::unique_ptr<DeviceLister> lister_;
+    bool listing_ = false;
     std::shared_ptr<MessageRoute> route_;
     QTimer titleTimer_;
 

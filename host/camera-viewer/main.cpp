@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <utility>
 
 #include "CameraTab.h"
 #include "CaptureSelection.h"
@@ -27,11 +28,17 @@ int main(int argc, char** argv)
     window.show();
     if (!window.LoadModule(parser.isSet(module) ? parser.value(module) : ModuleLoader::DefaultPath()))
         return app.exec();  // the window says why
-    QStringList devices = parser.values(device);
-    if (devices.isEmpty() && parser.isSet(simulate) && !window.Devices().isEmpty())
-        devices << window.Devices().first();
-    for (const QString& name : devices)
-        if (CameraTab* tab = window.OpenDevice(name); tab && parser.isSet(start))
-            tab->StartWhenOpen(ModeTriggerOff);
+    // Once the first list is there (its indexes give the devices' details).
+    QObject::connect(&window, &ViewerWindow::DevicesListed, &window, [&] {
+        static bool opened = false;
+        if (std::exchange(opened, true))
+            return;
+        QStringList devices = parser.values(device);
+        if (devices.isEmpty() && parser.isSet(simulate) && !window.Devices().isEmpty())
+            devices << window.Devices().first();
+        for (const QString& name : devices)
+            if (CameraTab* tab = window.OpenDevice(name); tab && parser.isSet(start))
+                tab->StartWhenOpen(ModeTriggerOff);
+    });
     return app.exec();
 }

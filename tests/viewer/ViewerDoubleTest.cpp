@@ -16,6 +16,7 @@
 #include "HistogramView.h"
 #include "ImageView.h"
 #include "MessagePane.h"
+#include "ViewerTestSupport.h"
 #include "ViewerWindow.h"
 #include "capture-double/CaptureDouble.h"
 
@@ -95,7 +96,7 @@ private Q_SLOTS:
     void changesReachTheLibraryOneAtATime()
     {
         ViewerWindow window;
-        QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+        QVERIFY(LoadAndList(window));
         CameraTab* tab = OpenAndWait(window, QStringLiteral("GV02"));
         QVERIFY(tab);
         QVERIFY(Has("IC_OpenDevByUniqueName(G1,GV02)"));
@@ -155,7 +156,7 @@ private Q_SLOTS:
 
         ViewerWindow window;
         window.show();
-        QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+        QVERIFY(LoadAndList(window));
         window.SetPixelFormat(format);
         CameraTab* tab = OpenAndWait(window, QStringLiteral("GV01"));
         QVERIFY(tab);
@@ -205,7 +206,7 @@ private Q_SLOTS:
     void newestFrameWinsAndTheRestAreNotShownNotLost()
     {
         ViewerWindow window;
-        QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+        QVERIFY(LoadAndList(window));
         CameraTab* tab = OpenAndWait(window, QStringLiteral("GV01"));
         QVERIFY(tab);
         QVERIFY(StartAndWait(tab, ModeTriggerOff));
@@ -227,7 +228,7 @@ private Q_SLOTS:
         capture_double::CurrentScript().openAnswer = [&held] { return held.Wait(); };
         ViewerWindow window;
         window.show();
-        QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+        QVERIFY(LoadAndList(window));
         CameraTab* tab = window.OpenDevice(QStringLiteral("GV01"));
         QVERIFY(tab);
         QTRY_VERIFY(held.Entered());
@@ -254,7 +255,7 @@ private Q_SLOTS:
         ViewerWindow window;
         window.show();
         window.RouteMessages();  // after Qt Test's own handler
-        QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+        QVERIFY(LoadAndList(window));
         CameraTab* tab = OpenAndWait(window, QStringLiteral("GV01"));
         QVERIFY(tab);
         QVERIFY(StartAndWait(tab, ModeTriggerOff));
@@ -291,7 +292,7 @@ private Q_SLOTS:
     void reopenStopsWhenAsked()
     {
         ViewerWindow window;
-        QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+        QVERIFY(LoadAndList(window));
         CameraTab* tab = OpenAndWait(window, QStringLiteral("GV01"));
         QVERIFY(tab);
         capture_double::SetOpenResult(0);
@@ -316,7 +317,7 @@ private Q_SLOTS:
         {
             capture_double::Reset(capture_double::Script());
             ViewerWindow window;
-            QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+            QVERIFY(LoadAndList(window));
             QCOMPARE(window.ErrorText(), QStringLiteral("no cameras found"));
         }
         {
@@ -325,7 +326,7 @@ private Q_SLOTS:
             capture_double::Reset(script);
             ViewerWindow window;
             window.RouteMessages();
-            QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+            QVERIFY(LoadAndList(window));
             CameraTab* tab = window.OpenDevice(QStringLiteral("GV01"));
             QTRY_COMPARE_WITH_TIMEOUT(tab->CurrentState(), CameraTab::State::Failed, kTimeoutMs);
             QVERIFY2(tab->ErrorText().startsWith(QStringLiteral("cannot open GV01: ")), qPrintable(tab->ErrorText()));
@@ -335,7 +336,7 @@ private Q_SLOTS:
             script.startLiveResult = 0;
             capture_double::Reset(script);
             ViewerWindow window;
-            QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+            QVERIFY(LoadAndList(window));
             CameraTab* tab = OpenAndWait(window, QStringLiteral("GV01"));
             QVERIFY(tab);
             tab->Start(ModeTriggerOff);
@@ -347,7 +348,7 @@ private Q_SLOTS:
     void severalCamerasEachInTheirOwnTab()
     {
         ViewerWindow window;
-        QVERIFY(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+        QVERIFY(LoadAndList(window));
         CameraTab* first = OpenAndWait(window, QStringLiteral("GV01"));
         CameraTab* second = OpenAndWait(window, QStringLiteral("GV02"));
         QVERIFY(first && second && first != second);
@@ -365,7 +366,7 @@ private Q_SLOTS:
     {
         auto* window = new ViewerWindow;
         window->show();
-        QVERIFY(window->LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)));
+        QVERIFY(LoadAndList(*window));
         CameraTab* tab = OpenAndWait(*window, QStringLiteral("GV01"));
         QVERIFY(tab);
         QVERIFY(StartAndWait(tab, ModeTriggerOff));

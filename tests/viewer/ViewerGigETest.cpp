@@ -6,6 +6,7 @@
 
 #include "CameraTab.h"
 #include "MessagePane.h"
+#include "ViewerTestSupport.h"
 #include "ViewerWindow.h"
 #include "support/GvFakeCamera.h"
 
@@ -25,7 +26,7 @@ private Q_SLOTS:
         ViewerWindow window;
         window.show();
         window.RouteMessages();  // after Qt Test's own handler
-        QVERIFY2(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)), qPrintable(window.ErrorText()));
+        QVERIFY2(LoadAndList(window), qPrintable(window.ErrorText()));
         QVERIFY(window.Devices().contains(QLatin1String(GvFakeCamera::kDeviceId)));
         int ticks = 0;
         QTimer ticker;

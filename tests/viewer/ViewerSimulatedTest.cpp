@@ -8,6 +8,7 @@
 #include "CameraTab.h"
 #include "ImageView.h"
 #include "MessagePane.h"
+#include "ViewerTestSupport.h"
 #include "ViewerWindow.h"
 
 namespace {
@@ -30,7 +31,7 @@ private Q_SLOTS:
         QCOMPARE(qgetenv("TISGRABBER_ARAVIS_INTERFACES"), QByteArray("Fake"));
         window.show();
         window.RouteMessages();  // after Qt Test's own handler
-        QVERIFY2(window.LoadModule(QStringLiteral(VEXACAM_MODULE_PATH)), qPrintable(window.ErrorText()));
+        QVERIFY2(LoadAndList(window), qPrintable(window.ErrorText()));
         QVERIFY(!window.Devices().isEmpty());
     }
 
