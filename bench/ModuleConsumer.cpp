@@ -2,10 +2,10 @@
 // OnFrameReady and taken by the host thread, as camera-host grab does.
 
 #include <chrono>
-#include <fstream>
 
 #include "CameraSession.h"
 #include "Measurements.h"
+#include "support/ProcessFigures.h"
 
 namespace {
 
@@ -32,15 +32,6 @@ struct OpenCamera {
     }
     ~OpenCamera() { session.reset(); }  // stop, close and delete in the contract's order
 };
-
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
 
 }  // namespace
 
@@ -91,9 +82,9 @@ MemoryGrowth ModuleMemory(const std::string& modulePath, const std::string& devi
     FrameSink& sink = open.session->Frames();
     for (int i = 0; i < 1000; ++i)  // warm-up: buffers, allocator pools
         sink.Take(std::chrono::seconds(1));
-    growth.beforeKiB = ResidentKiB();
+    growth.beforeKiB = process_figures::ResidentKiB();
     while (growth.frames < frames && sink.Take(std::chrono::seconds(2)))
         ++growth.frames;
-    growth.afterKiB = ResidentKiB();
+    growth.afterKiB = process_figures::ResidentKiB();
     return growth;
 }

@@ -84,7 +84,6 @@ public:
     bool IsStreamBuffer(const void* data);
 
 private:
-    // What the delivery thread works with; fixed for one live session.
     // The delivery thread's own reference to its stream. A stream's teardown
     // clears the camera's stream destination, so a stopped session's stream
     // must be gone before the next session's is made: a start from inside the
@@ -94,6 +93,7 @@ private:
         GObjectPtr<ArvStream> stream;
         std::thread::id thread;  // the delivery thread, once it runs (under control_)
     };
+    // What the delivery thread works with; fixed for one live session.
     struct Session {
         std::shared_ptr<StreamHold> hold;
         std::shared_ptr<std::atomic<bool>> stop;

@@ -244,7 +244,6 @@ void CameraTab::Connect()
         }
         ShowError(tr("cannot open %1: %2").arg(settings_.device, reason));
         SetState(State::Failed);
-        Q_EMIT Failed(this, reason);
     });
     connect(worker, &CameraWorker::Started, this, [this](bool ok, int mode) {
         if (state_ != State::Open)

@@ -67,12 +67,10 @@ public:
     HistogramView* Histogram() const { return histogram_; }
     const Frame& LastShownFrame() const { return lastShown_; }
     quint64 FramesShown() const { return shown_; }
-    CameraWorker* Worker() const { return worker_.get(); }
 
 Q_SIGNALS:
     // The camera was closed (or never opened): the window may remove the tab.
     void Finished(CameraTab* tab);
-    void Failed(CameraTab* tab, const QString& reason);
 
 public Q_SLOTS:
     void ShowLatestFrame();

@@ -29,7 +29,6 @@ public:
 
     // Thread-safe: the session's frame sink, where frames arrive.
     FrameSink& Frames() { return session_->Frames(); }
-    const CameraSession::Settings& Settings() const { return settings_; }
 
     // Each queues its operation on the camera's thread.
     void RequestOpen();

@@ -19,7 +19,6 @@ public:
     void SetImage(const QImage& image);
     const QImage& Image() const;
     void SetZoom(Zoom zoom);
-    Zoom CurrentZoom() const { return zoom_; }
     // Greys the image and shows `banner` over it; an empty text clears it.
     void SetBanner(const QString& banner);
     QString Banner() const;

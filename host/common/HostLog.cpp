@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 
 #include "DriverMessages.h"
@@ -18,7 +19,8 @@ struct State {
     bool terminal = isatty(STDERR_FILENO) == 1;
     QByteArray progress;  // shown at the bottom while non-empty
     std::function<void(const QString&)> lostListener;
-    std::function<void(const char*, const QString&)> messageListener;
+    // Shared, so that a message (one per frame, verbose) copies a pointer, not the function.
+    std::shared_ptr<const std::function<void(const char*, const QString&)>> messageListener;
 };
 
 // Never destroyed: the capture library's background teardowns may still log
@@ -44,7 +46,7 @@ void WriteLocked(State& s, const QByteArray& line)
 void Write(const char* level, const QString& text, bool shown)
 {
     State& s = state();
-    std::function<void(const char*, const QString&)> listener;
+    std::shared_ptr<const std::function<void(const char*, const QString&)>> listener;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
         if (shown)
@@ -52,7 +54,7 @@ void Write(const char* level, const QString& text, bool shown)
         listener = s.messageListener;
     }
     if (listener)
-        listener(level, text);
+        (*listener)(level, text);
 }
 
 void QtHandler(QtMsgType type, const QMessageLogContext&, const QString& text)
@@ -119,7 +121,9 @@ void OnCameraLost(std::function<void(const QString& camera)> listener)
 void OnMessage(std::function<void(const char* level, const QString& text)> listener)
 {
     std::lock_guard<std::mutex> lock(state().mutex);
-    state().messageListener = std::move(listener);
+    state().messageListener =
+        listener ? std::make_shared<const std::function<void(const char*, const QString&)>>(std::move(listener))
+                 : nullptr;
 }
 
 void ShowProgress(const QString& text)

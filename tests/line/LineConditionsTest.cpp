@@ -9,9 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <dirent.h>
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -19,6 +17,8 @@
 #include "ICameraObject.h"
 #include "TisAravisInspect.h"
 #include "support/FrameCollector.h"
+#include "support/ModuleWarnings.h"
+#include "support/ProcessFigures.h"
 #include "support/GvFakeCamera.h"
 #include "support/TestNetwork.h"
 #include "tisgrabber.h"
@@ -71,35 +71,6 @@ private:
     uint64_t frames_ = 0, wrong_ = 0;
 };
 
-// The module's device-lost warnings, per camera.
-struct LostWarnings {
-    static std::mutex mutex;
-    static std::condition_variable arrived;
-    static std::vector<std::string> texts;
-    static void Handler(QtMsgType type, const QMessageLogContext&, const QString& text)
-    {
-        if (type != QtWarningMsg)
-            return;
-        std::lock_guard<std::mutex> lock(mutex);
-        texts.push_back(text.toStdString());
-        arrived.notify_all();
-    }
-    static bool WaitFor(const std::string& device, std::chrono::milliseconds timeout)
-    {
-        const std::string text = std::string(29, '*') + "cam " + device + " lost : ";
-        std::unique_lock<std::mutex> lock(mutex);
-        return arrived.wait_for(lock, timeout, [&] { return std::count(texts.begin(), texts.end(), text) > 0; });
-    }
-    static void Clear()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        texts.clear();
-    }
-};
-std::mutex LostWarnings::mutex;
-std::condition_variable LostWarnings::arrived;
-std::vector<std::string> LostWarnings::texts;
-
 // A camera of the line with the driver object that runs it.
 struct Station {
     std::unique_ptr<GvFakeCamera> fake;
@@ -120,8 +91,8 @@ protected:
         create = reinterpret_cast<CameraCreateFn>(module.resolve("Camera_Create"));
         destroy = reinterpret_cast<CameraDeleteFn>(module.resolve("Camera_Delete"));
         ASSERT_TRUE(create && destroy);
-        previous = qInstallMessageHandler(LostWarnings::Handler);
-        LostWarnings::Clear();
+        previous = qInstallMessageHandler(ModuleWarnings::Handler);
+        ModuleWarnings::Clear();
     }
     void TearDown() override
     {
@@ -209,7 +180,7 @@ TEST_F(LineConditions, ThreeCamerasStreamEachToItsOwnObserver)
 
     // One camera lost: the others go on at their rate.
     stations[2].fake.reset();
-    ASSERT_TRUE(LostWarnings::WaitFor("Aravis-Fake-L3", kLossTimeout));
+    ASSERT_TRUE(ModuleWarnings::WaitForText(ModuleWarnings::LostText("Aravis-Fake-L3"), kLossTimeout));
     ExpectStreaming({&stations[0], &stations[1]});
     End(stations[2]);
     for (auto& station : stations)
@@ -270,7 +241,7 @@ TEST_F(LineConditions, PulledCableIsReportedAndTheCameraComesBack)
     ExpectStreaming({&stations[0], &stations[1], &stations[2]});
     Station& pulled = stations[1];
     network.PullCable(pulled.address);
-    ASSERT_TRUE(LostWarnings::WaitFor(pulled.fake->DeviceId(), kLossTimeout));
+    ASSERT_TRUE(ModuleWarnings::WaitForText(ModuleWarnings::LostText(pulled.fake->DeviceId()), kLossTimeout));
     ExpectStreaming({&stations[0], &stations[2]});
     // The cable back before the handle is closed: the handle reported lost
     // delivers nothing more (the camera is reached again only by opening it).
@@ -291,34 +262,14 @@ TEST_F(LineConditions, PulledCableIsReportedAndTheCameraComesBack)
 
 namespace {
 
-int CountEntries(const char* directory)
-{
-    int count = 0;
-    if (DIR* dir = opendir(directory)) {
-        while (dirent* entry = readdir(dir))
-            count += entry->d_name[0] != '.';
-        closedir(dir);
-    }
-    return count;
-}
-
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    return 0;
-}
-
 // Waits until the process is back to `threads` threads (teardowns of lost
 // cameras end in the background).
 bool ThreadsBackTo(int threads, std::chrono::seconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
-    while (CountEntries("/proc/self/task") > threads && Clock::now() < deadline)
+    while (process_figures::CountEntries("/proc/self/task") > threads && Clock::now() < deadline)
         std::this_thread::yield();
-    return CountEntries("/proc/self/task") <= threads;
+    return process_figures::CountEntries("/proc/self/task") <= threads;
 }
 
 }  // namespace
@@ -333,16 +284,16 @@ TEST_F(LineConditions, RepeatedLossAndReturnLeaveNothingBehind)
         Open(station);
     ExpectStreaming({&stations[0], &stations[1], &stations[2]});
     Station& pulled = stations[1];
-    const int threads = CountEntries("/proc/self/task");
-    const int descriptors = CountEntries("/proc/self/fd");
-    const long resident = ResidentKiB();
+    const int threads = process_figures::CountEntries("/proc/self/task");
+    const int descriptors = process_figures::CountEntries("/proc/self/fd");
+    const long resident = process_figures::ResidentKiB();
     const int kCycles = qEnvironmentVariableIsSet("VEXACAM_LINE_CYCLES") ? qEnvironmentVariableIntValue("VEXACAM_LINE_CYCLES") : 5;
     ASSERT_GT(kCycles, 0) << "VEXACAM_LINE_CYCLES must be a positive whole number";
     for (int cycle = 0; cycle < kCycles; ++cycle) {
         SCOPED_TRACE(cycle);
-        LostWarnings::Clear();
+        ModuleWarnings::Clear();
         network.PullCable(pulled.address);
-        ASSERT_TRUE(LostWarnings::WaitFor(pulled.fake->DeviceId(), kLossTimeout));
+        ASSERT_TRUE(ModuleWarnings::WaitForText(ModuleWarnings::LostText(pulled.fake->DeviceId()), kLossTimeout));
         // The cable back 1.5 s before the close, as a technician plugs it in.
         network.PlugCable(pulled.address);
         const uint64_t afterLoss = pulled.observer->Frames();
@@ -352,11 +303,11 @@ TEST_F(LineConditions, RepeatedLossAndReturnLeaveNothingBehind)
         ASSERT_TRUE(pulled.observer->WaitFor(5)) << "the reopened camera sent no frame";
         ExpectStreaming({&stations[0], &stations[2]}, 5);
     }
-    EXPECT_TRUE(ThreadsBackTo(threads, 30s)) << CountEntries("/proc/self/task") << " threads, " << threads << " before";
-    EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors);
+    EXPECT_TRUE(ThreadsBackTo(threads, 30s)) << process_figures::CountEntries("/proc/self/task") << " threads, " << threads << " before";
+    EXPECT_EQ(process_figures::CountEntries("/proc/self/fd"), descriptors);
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     // (The sanitizers keep freed memory in quarantine and shadow: only the plain build can tell.)
-    EXPECT_LT(ResidentKiB() - resident, 1024) << "KiB grown";
+    EXPECT_LT(process_figures::ResidentKiB() - resident, 1024) << "KiB grown";
 #endif
     for (auto& station : stations)
         EXPECT_EQ(station.observer->Wrong(), 0u) << station.address;

@@ -13,6 +13,7 @@
 
 #include "ICameraObject.h"
 #include "support/GvFakeCamera.h"
+#include "support/ModuleWarnings.h"
 
 using namespace std::chrono;
 using namespace std::chrono_literals;
@@ -53,29 +54,6 @@ private:
     uint64_t frames_ = 0, afterClose_ = 0, malformed_ = 0;
 };
 
-// Captures the module's warnings.
-struct Warnings {
-    static std::mutex mutex;
-    static std::condition_variable arrived;
-    static std::vector<std::string> texts;
-    static void Handler(QtMsgType type, const QMessageLogContext&, const QString& text)
-    {
-        if (type != QtWarningMsg)
-            return;
-        std::lock_guard<std::mutex> lock(mutex);
-        texts.push_back(text.toStdString());
-        arrived.notify_all();
-    }
-    static bool WaitFor(size_t count, seconds timeout)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        return arrived.wait_for(lock, timeout, [&] { return texts.size() >= count; });
-    }
-};
-std::mutex Warnings::mutex;
-std::condition_variable Warnings::arrived;
-std::vector<std::string> Warnings::texts;
-
 // Cycles to run: `standard`, or VEXACAM_RELIABILITY_CYCLES (sanitizer builds
 // run fewer to stay within CI's time). 0 or a non-number is refused: a run
 // that does nothing must not pass.
@@ -104,7 +82,7 @@ protected:
 
     static void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        Warnings::Handler(type, context, text);
+        ModuleWarnings::Handler(type, context, text);
     }
 
     ICameraObject* CreateCamera()
@@ -197,11 +175,8 @@ TEST_F(ModuleReliability, LostCameraIsReportedAndCanBeOpenedAgainWhenBack)
         ASSERT_TRUE(observer.WaitFor(observer.Frames() + 5)) << round;
 
         fake.reset();  // the camera vanishes mid-stream
-        ASSERT_TRUE(Warnings::WaitFor(size_t(round) + 1, 20s)) << round;
-        {
-            std::lock_guard<std::mutex> lock(Warnings::mutex);
-            EXPECT_EQ(Warnings::texts.back(), "*****************************cam Aravis-Fake-GV01 lost : ");
-        }
+        ASSERT_TRUE(ModuleWarnings::WaitForCount(size_t(round) + 1, 20s)) << round;
+        EXPECT_EQ(ModuleWarnings::Last(), "*****************************cam Aravis-Fake-GV01 lost : ");
         const auto start = steady_clock::now();
         camera->ICloseCamera();
         observer.SetDead(true);
