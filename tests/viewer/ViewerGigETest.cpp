@@ -1,10 +1,13 @@
 // camera-viewer against a GigE Vision fake camera that another application
-// already controls (run inside a private network namespace): the window keeps
-// handling events while the open runs, and the tab says why it failed.
+// already controls, or that vanishes mid-stream (run inside a private network
+// namespace): the window keeps handling events while the open runs, the tab
+// says why it failed, and a lost camera is shown lost and reopened.
 
 #include <QtTest>
+#include <memory>
 
 #include "CameraTab.h"
+#include "ImageView.h"
 #include "MessagePane.h"
 #include "ViewerTestSupport.h"
 #include "ViewerWindow.h"
@@ -45,6 +48,34 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(tab->CurrentState() == CameraTab::State::Open, 15000);
         tab->Close();
         QTRY_VERIFY(window.Tabs().isEmpty());
+    }
+
+    // The camera vanishes mid-stream: the real library's loss reaches the
+    // tab as the banner, and Reopen streams again once the camera is back.
+    void vanishedCameraIsShownLostAndReopenedWhenBack()
+    {
+        auto fake = std::make_unique<GvFakeCamera>(GvFakeCamera::Preset{64, 48, 40000, true});
+        QVERIFY(fake->Running());
+        ViewerWindow window;
+        window.show();
+        window.RouteMessages();
+        QVERIFY2(LoadAndList(window), qPrintable(window.ErrorText()));
+        CameraTab* tab = window.OpenDevice(QLatin1String(GvFakeCamera::kDeviceId));
+        QTRY_VERIFY_WITH_TIMEOUT(tab->CurrentState() == CameraTab::State::Open && !tab->IsBusy(), 15000);
+        tab->Start(ModeTriggerOff);
+        QTRY_VERIFY_WITH_TIMEOUT(tab->FramesShown() >= 3, 15000);
+
+        fake.reset();  // pulled
+        QTRY_VERIFY_WITH_TIMEOUT(tab->CurrentState() == CameraTab::State::Lost, 30000);
+        QCOMPARE(tab->View()->Banner(), QStringLiteral("camera lost"));
+        tab->Reopen();
+        QTRY_VERIFY_WITH_TIMEOUT(tab->ErrorText().startsWith(QStringLiteral("reopen attempt 1")), 30000);
+        fake = std::make_unique<GvFakeCamera>(GvFakeCamera::Preset{64, 48, 40000, true});  // back
+        QTRY_VERIFY_WITH_TIMEOUT(tab->CurrentState() == CameraTab::State::Live, 30000);
+        QVERIFY(tab->View()->Banner().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(tab->FramesShown() >= 3, 15000);  // counted afresh in the new session
+        tab->Close();
+        QTRY_VERIFY_WITH_TIMEOUT(window.Tabs().isEmpty(), 15000);
     }
 };
 
