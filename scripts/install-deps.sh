@@ -5,7 +5,7 @@ set -eu
 
 packages="cmake g++ make pkg-config binutils qtbase5-dev libaravis-dev libusb-1.0-0-dev \
 libgtest-dev libgmock-dev libbenchmark-dev libopencv-imgproc-dev iproute2 nftables util-linux dpkg-dev clang \
-xvfb xauth x11-apps x11-utils netpbm"
+xvfb xauth x11-apps x11-utils netpbm file"
 
 missing=""
 for package in $packages; do
